@@ -1,0 +1,17 @@
+#include "intake/serial_port.h"
+
+#include <cstdlib>
+
+namespace kestrin {
+
+std::string DevicePathForPort(int number) {
+    const std::string variable = "KESTRIN_COM" + std::to_string(number);
+    if (const char* path = std::getenv(variable.c_str()); path && *path) return path;
+#ifdef _WIN32
+    return "COM" + std::to_string(number);
+#else
+    return "/dev/ttyUSB" + std::to_string(number - 1);
+#endif
+}
+
+}  // namespace kestrin

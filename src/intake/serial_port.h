@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "log/status.h"
+
+namespace kestrin {
+
+// What a window's serial port reports to its owner, on the owner's thread.
+class SerialListener {
+public:
+    virtual ~SerialListener() = default;
+    // One receive event: the text one read handed over, one character.
+    virtual void onReceive(std::string_view text) = 0;
+    // All waiting text has been handed over, one event per character.
+    virtual void onDrained() {}
+    // The device went away or failed while open; the port is already closed.
+    virtual void onPortLost(const Status& why) { (void)why; }
+};
+
+// A window's serial port: closed at creation, closed with its owner.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual Status setCommPort(int number) = 0;
+    // kPortNotFound when the device does not exist; any other failure has
+    // another code.
+    virtual Status open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual void setListener(SerialListener* listener) = 0;
+};
+
+// The device behind port number `number`: $KESTRIN_COM<number> when it is set,
+// else /dev/ttyUSB<number-1> (COM<number> on Windows).
+std::string DevicePathForPort(int number);
+
+}  // namespace kestrin
