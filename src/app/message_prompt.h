@@ -10,7 +10,7 @@ enum class PromptAnswer { Ok, Yes, No };
 
 // A message box: text, title and buttons, answered by the user (or by a test).
 class MessagePrompt {
-public:
+  public:
     virtual ~MessagePrompt() = default;
     virtual PromptAnswer show(std::string_view text, std::string_view title,
                               PromptButtons buttons) = 0;

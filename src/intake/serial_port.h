@@ -9,7 +9,7 @@ namespace kestrin {
 
 // What a window's serial port reports to its owner, on the owner's thread.
 class SerialListener {
-public:
+  public:
     virtual ~SerialListener() = default;
     // One receive event: the text one read handed over, one character.
     virtual void onReceive(std::string_view text) = 0;
@@ -21,7 +21,7 @@ public:
 
 // A window's serial port: closed at creation, closed with its owner.
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     virtual Status setCommPort(int number) = 0;

@@ -8,7 +8,7 @@ namespace kestrin::test {
 // A pseudo-terminal: the program opens slavePath() as its serial device, the
 // test plays the unit on the master side.
 class PtyPair {
-public:
+  public:
     PtyPair();
     ~PtyPair();
     PtyPair(const PtyPair&) = delete;
@@ -24,7 +24,7 @@ public:
     // Closes the master side, as when a USB adapter is pulled out.
     void closeMaster();
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;  // kept open so the device stays usable between opens
     std::string slavePath_;
@@ -32,7 +32,7 @@ private:
 
 // A fresh temporary folder, removed with everything in it on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -40,19 +40,19 @@ public:
     const std::string& path() const { return path_; }
     std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-private:
+  private:
     std::string path_;
 };
 
 // Runs the current process in `dir` while it lives.
 class ScopedCwd {
-public:
+  public:
     explicit ScopedCwd(const std::string& dir);
     ~ScopedCwd();
     ScopedCwd(const ScopedCwd&) = delete;
     ScopedCwd& operator=(const ScopedCwd&) = delete;
 
-private:
+  private:
     std::string previous_;
 };
 

@@ -10,7 +10,7 @@ namespace kestrin::test {
 
 // Answers message boxes without a person and remembers what was shown.
 class ScriptedPrompt : public MessagePrompt {
-public:
+  public:
     struct Shown {
         std::string text;
         std::string title;
@@ -33,7 +33,7 @@ public:
 
     std::vector<Shown> shown;
 
-private:
+  private:
     std::deque<PromptAnswer> answers_;
 };
 

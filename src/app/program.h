@@ -1,0 +1,16 @@
+#pragma once
+
+#include "log/options.h"
+#include "log/text_file.h"
+#include "settings/settings_table.h"
+
+namespace kestrin {
+
+// The values that live for the whole program, whichever windows are open.
+struct Program {
+    OptionState options;
+    PosixFileSystem fileSystem;
+    SettingsTable settings;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,220 @@
+#include "app/qt/main_window.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "app/qt/qt_message_prompt.h"
+#include "app/qt/twips.h"
+#include "display/qt/console_view.h"
+#include "display/qt/rx_indicator.h"
+#include "log/qt/save_options_dialog.h"
+#include "settings/qt/capture_dialog.h"
+#include "settings/settings_loader.h"
+#include "viewer/qt/settings_viewer.h"
+
+namespace kestrin {
+
+namespace {
+
+MessagePrompt& ChoosePrompt(MessagePrompt* given, std::unique_ptr<MessagePrompt>& own,
+                            QWidget* window) {
+    if (given) return *given;
+    own = std::make_unique<QtMessagePrompt>(window);
+    return *own;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Program& program, MessagePrompt* prompt)
+    : program_(program),
+      prompt_(ChoosePrompt(prompt, ownPrompt_, this)),
+      console_(new ConsoleView),
+      log_(program.options),
+      tokenizer_(*console_, log_, program.settings, prompt_),
+      run_(program.options, program.fileSystem, port_, log_, tokenizer_, prompt_) {
+    setObjectName("frmMain");
+    setWindowTitle("Kestrin");
+    port_.setObjectName("MSComm1");
+    port_.setListener(this);
+    buildControls();
+    applyButtons();
+
+    // Lines already reach the operating system as they end; this puts them
+    // on the disk at least once a second while a run is open.
+    syncTimer_.setInterval(1000);
+    connect(&syncTimer_, &QTimer::timeout, this, [this] { run_.syncLog(); });
+}
+
+MainWindow::~MainWindow() { port_.setListener(nullptr); }
+
+QPushButton* MainWindow::addButton(const char* name, const char* caption, int left, int top,
+                                   int width, void (MainWindow::*handler)()) {
+    auto* button = new QPushButton(caption, centralWidget());
+    button->setObjectName(name);
+    button->setAutoDefault(true);
+    PlaceTwips(button, left, top, width, 375);
+    connect(button, &QPushButton::clicked, this, handler);
+    return button;
+}
+
+void MainWindow::buildControls() {
+    auto* client = new QWidget(this);
+    client->setFixedSize(Px(14775), Px(7950));
+    setCentralWidget(client);
+
+    QMenu* mnuFile = menuBar()->addMenu("File");
+    mnuFile->setObjectName("mnuFile");
+    QAction* mnuFileSaveOptions = mnuFile->addAction("Save Options");
+    mnuFileSaveOptions->setObjectName("mnuFileSaveOptions");
+    connect(mnuFileSaveOptions, &QAction::triggered, this, &MainWindow::mnuFileSaveOptions_Click);
+    QAction* mnuFileExit = mnuFile->addAction("Exit");
+    mnuFileExit->setObjectName("mnuFileExit");
+    connect(mnuFileExit, &QAction::triggered, this, &MainWindow::close);
+
+    rxCircle_ = new RxCircle(client);
+    rxCircle_->setObjectName("shaRxCircle");
+    PlaceTwips(rxCircle_, 480, 240, 255, 165);
+    rx_ = new RxIndicator(rxCircle_, this);
+    auto* lblRx = new QLabel("Rx", client);
+    lblRx->setObjectName("lblRx");
+    PlaceTwips(lblRx, 720, 240, 375, 255);
+
+    console_->setParent(client);
+    console_->setObjectName("txtVornOutput");
+    PlaceTwips(console_, 240, 720, 12375, 6375);
+
+    cmdNewRun_ = addButton("cmdNewRun", "New Run", 12840, 720, 1695, &MainWindow::cmdNewRun_Click);
+    cmdNewRun_->setDefault(true);
+    cmdEnd_ = addButton("cmdEnd", "End Run", 12840, 1200, 1695, &MainWindow::cmdEnd_Click);
+    cmdStart_ =
+        addButton("cmdStart", "Begin Logging", 12840, 1920, 1695, &MainWindow::cmdStart_Click);
+    cmdPause_ =
+        addButton("cmdPause", "Pause Logging", 12840, 2400, 1695, &MainWindow::cmdPause_Click);
+    cmdSetMarker_ =
+        addButton("cmdSetMarker", "Set Marker", 12840, 3120, 1695, &MainWindow::cmdSetMarker_Click);
+    cmdClearDisplay_ = addButton("cmdClearDisplay", "Clear Display", 12840, 3600, 1695,
+                                 &MainWindow::cmdClearDisplay_Click);
+    cmdCaptureSettings_ = addButton("cmdCaptureSettings", "Capture Settings", 12840, 4320, 1695,
+                                    &MainWindow::cmdCaptureSettings_Click);
+    cmdLoadSettings_ = addButton("cmdLoadSettings", "Load Settings", 12840, 4800, 1695,
+                                 &MainWindow::cmdLoadSettings_Click);
+    cmdViewSettings_ = addButton("cmdViewSettings", "View Current Settings", 12840, 5280, 1695,
+                                 &MainWindow::cmdViewSettings_Click);
+    cmdExit_ = new QPushButton("E&xit", client);
+    cmdExit_->setObjectName("cmdExit");
+    cmdExit_->setAutoDefault(true);
+    PlaceTwips(cmdExit_, 12960, 6720, 1575, 375);
+    connect(cmdExit_, &QPushButton::clicked, this, &MainWindow::close);
+
+    lblDebug_ = new QLabel(client);
+    lblDebug_->setObjectName("lblDebug");
+    PlaceTwips(lblDebug_, 240, 7200, 2655, 615);
+
+    QWidget* order[] = {cmdExit_,   cmdStart_,           cmdPause_,        cmdEnd_,
+                        cmdNewRun_, cmdCaptureSettings_, cmdLoadSettings_, cmdViewSettings_,
+                        console_,   cmdSetMarker_,       cmdClearDisplay_};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    cmdExit_->setFocus();
+}
+
+void MainWindow::applyButtons() {
+    const RunButtons& b = run_.buttons();
+    cmdNewRun_->setEnabled(b.cmdNewRun);
+    cmdEnd_->setEnabled(b.cmdEnd);
+    cmdStart_->setEnabled(b.cmdStart);
+    cmdStart_->setText(QString::fromLatin1(b.startCaption));
+    cmdPause_->setEnabled(b.cmdPause);
+    cmdSetMarker_->setEnabled(b.cmdSetMarker);
+    cmdCaptureSettings_->setEnabled(b.cmdCaptureSettings);
+    cmdLoadSettings_->setEnabled(b.cmdLoadSettings);
+    cmdViewSettings_->setEnabled(b.cmdViewSettings);
+}
+
+void MainWindow::cmdNewRun_Click() {
+    run_.cmdNewRun_Click();
+    applyButtons();
+    if (run_.runOpen()) syncTimer_.start();
+}
+
+void MainWindow::cmdStart_Click() {
+    run_.cmdStart_Click();
+    applyButtons();
+}
+
+void MainWindow::cmdPause_Click() {
+    run_.cmdPause_Click();
+    applyButtons();
+}
+
+void MainWindow::cmdEnd_Click() {
+    syncTimer_.stop();
+    run_.cmdEnd_Click();
+    applyButtons();
+}
+
+void MainWindow::cmdSetMarker_Click() { run_.cmdSetMarker_Click(); }
+
+void MainWindow::cmdClearDisplay_Click() {
+    console_->clear();
+    tokenizer_.ResetFields();
+}
+
+void MainWindow::cmdCaptureSettings_Click() {
+    CaptureDialog dialog(program_.options, program_.fileSystem, prompt_, this);
+    dialog.exec();
+}
+
+void MainWindow::LoadSettingsFile() {
+    SettingsLoaderHooks hooks;
+    hooks.showCommaCount = [this](std::string_view count) {
+        lblDebug_->setText(QString::fromLatin1(count.data(), static_cast<qsizetype>(count.size())));
+    };
+    hooks.openCaptureDialog = [this] { cmdCaptureSettings_Click(); };
+    kestrin::LoadSettingsFile(program_.settings, program_.fileSystem, prompt_, hooks);
+}
+
+void MainWindow::cmdLoadSettings_Click() { LoadSettingsFile(); }
+
+void MainWindow::cmdViewSettings_Click() {
+    LoadSettingsFile();
+    SettingsViewer::open(program_.settings);
+}
+
+void MainWindow::mnuFileSaveOptions_Click() {
+    SaveOptionsDialog dialog(program_.options, prompt_, this);
+    dialog.exec();
+}
+
+void MainWindow::onReceive(std::string_view text) { tokenizer_.MSComm1_OnComm(text); }
+
+void MainWindow::onDrained() {
+    rx_->received();
+    run_.reportLogFailure();
+}
+
+void MainWindow::onPortLost(const Status& why) { run_.portLost(why); }
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // New Run is the window's default command: Enter runs it unless a focused
+    // button has taken the key already.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        cmdNewRun_->isEnabled()) {
+        cmdNewRun_->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing does not end the run: the port closes with the window, the log
+    // keeps everything written so far.
+    syncTimer_.stop();
+    port_.close();
+    run_.syncLog();
+    event->accept();
+}
+
+}  // namespace kestrin

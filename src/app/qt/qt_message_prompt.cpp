@@ -1,0 +1,26 @@
+#include "app/qt/qt_message_prompt.h"
+
+#include <QMessageBox>
+
+namespace kestrin {
+
+PromptAnswer QtMessagePrompt::show(std::string_view text, std::string_view title,
+                                   PromptButtons buttons) {
+    QString body = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(
+        QMessageBox::NoIcon,
+        QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size())), body,
+        buttons == PromptButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        parent_);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return PromptAnswer::Yes;
+        case QMessageBox::No:
+            return PromptAnswer::No;
+        default:
+            return PromptAnswer::Ok;
+    }
+}
+
+}  // namespace kestrin

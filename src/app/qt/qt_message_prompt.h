@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/message_prompt.h"
+
+namespace kestrin {
+
+// Message boxes on screen, over the given window.
+class QtMessagePrompt : public MessagePrompt {
+  public:
+    explicit QtMessagePrompt(QWidget* parent) : parent_(parent) {}
+    PromptAnswer show(std::string_view text, std::string_view title,
+                      PromptButtons buttons) override;
+
+  private:
+    QWidget* parent_;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+namespace kestrin {
+
+// Window layouts are given in twips; the screen has 15 twips to the pixel.
+constexpr int Px(int twips) { return (twips + 7) / 15; }
+
+inline void PlaceTwips(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+}  // namespace kestrin

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/message_prompt.h"
+#include "intake/line_tokenizer.h"
+#include "intake/serial_port.h"
+#include "log/log_writer.h"
+#include "log/options.h"
+#include "log/text_file.h"
+
+namespace kestrin {
+
+// Which run commands the main window offers, and the caption of the
+// Begin/Resume button. The run state (Idle, Ready, Logging, Paused) is this
+// together with the port and the logging flag.
+struct RunButtons {
+    bool cmdNewRun = true;
+    bool cmdEnd = false;
+    bool cmdStart = false;
+    bool cmdPause = false;
+    bool cmdSetMarker = false;
+    bool cmdCaptureSettings = true;
+    bool cmdLoadSettings = true;
+    bool cmdViewSettings = true;
+    std::string startCaption = "Begin Logging";
+
+    bool operator==(const RunButtons&) const = default;
+};
+
+// The commands that open, start, pause, mark and end a logging run.
+class RunControl {
+  public:
+    RunControl(OptionState& options, FileSystem& files, SerialPort& port, LogWriter& log,
+               LineTokenizer& tokenizer, MessagePrompt& prompt);
+    ~RunControl();
+
+    void cmdNewRun_Click();
+    void cmdStart_Click();
+    void cmdPause_Click();
+    void cmdEnd_Click();
+    void cmdSetMarker_Click();
+
+    const RunButtons& buttons() const { return buttons_; }
+    bool runOpen() const { return buttons_.cmdEnd; }
+
+    // After received text has been handled: tells the user once when the
+    // log could not be written.
+    void reportLogFailure();
+    // The device went away during the run: tells the user once.
+    void portLost(const Status& why);
+    // Puts what the log holds on the disk.
+    void syncLog();
+
+    // The text shown for a port that does not exist.
+    static std::string PortMissingMessage(int port);
+
+  private:
+    void closeLog();
+
+    OptionState& options_;
+    FileSystem& files_;
+    SerialPort& port_;
+    LogWriter& log_;
+    LineTokenizer& tokenizer_;
+    MessagePrompt& prompt_;
+
+    RunButtons buttons_;
+    std::unique_ptr<TextStream> logStream_;
+    bool failureReported_ = false;
+    bool lossReported_ = false;
+};
+
+}  // namespace kestrin

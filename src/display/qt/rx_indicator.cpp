@@ -1,0 +1,52 @@
+#include "display/qt/rx_indicator.h"
+
+#include <QPainter>
+
+namespace kestrin {
+
+RxCircle::RxCircle(QWidget* parent) : QWidget(parent) { fill_ = restingColor(); }
+
+QColor RxCircle::restingColor() const { return palette().color(QPalette::HighlightedText); }
+
+void RxCircle::setFillColor(const QColor& color) {
+    if (fill_ == color) return;
+    fill_ = color;
+    update();
+}
+
+void RxCircle::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setBrush(fill_);
+    painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+RxIndicator::RxIndicator(RxCircle* circle, QObject* parent) : QObject(parent), circle_(circle) {
+    rxDelay_.setObjectName("tmrRxDelay");
+    rxDelay_.setInterval(50);
+    turnOff_.setObjectName("tmrTurnOffRx");
+    turnOff_.setInterval(51);
+    turnOff_.setSingleShot(true);
+    connect(&rxDelay_, &QTimer::timeout, this, &RxIndicator::tmrRxDelay_Timer);
+    connect(&turnOff_, &QTimer::timeout, this, &RxIndicator::tmrTurnOffRx_Timer);
+}
+
+void RxIndicator::received() {
+    if (!rxDelay_.isActive()) rxDelay_.start();
+    turnOff_.start();
+}
+
+void RxIndicator::tmrRxDelay_Timer() {
+    circle_->setFillColor(circle_->fillColor() == circle_->restingColor()
+                              ? RxCircle::flashColor()
+                              : circle_->restingColor());
+}
+
+void RxIndicator::tmrTurnOffRx_Timer() {
+    circle_->setFillColor(circle_->restingColor());
+    turnOff_.stop();
+    rxDelay_.stop();
+}
+
+}  // namespace kestrin

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QColor>
+#include <QTimer>
+#include <QWidget>
+
+namespace kestrin {
+
+// The filled circle that flashes while characters arrive.
+class RxCircle : public QWidget {
+    Q_OBJECT
+  public:
+    explicit RxCircle(QWidget* parent = nullptr);
+    QColor fillColor() const { return fill_; }
+    void setFillColor(const QColor& color);
+    QColor restingColor() const;
+    static QColor flashColor() { return QColor(192, 0, 0); }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QColor fill_;
+};
+
+// The two timers of the indicator. Reception starts the flash timer and
+// re-arms the turn-off timer, so the circle flashes while characters arrive
+// and rests one turn-off interval after they stop.
+class RxIndicator : public QObject {
+    Q_OBJECT
+  public:
+    RxIndicator(RxCircle* circle, QObject* parent = nullptr);
+
+    void received();
+    void tmrRxDelay_Timer();
+    void tmrTurnOffRx_Timer();
+
+    QTimer* tmrRxDelay() { return &rxDelay_; }
+    QTimer* tmrTurnOffRx() { return &turnOff_; }
+
+  private:
+    RxCircle* circle_;
+    QTimer rxDelay_;
+    QTimer turnOff_;
+};
+
+}  // namespace kestrin

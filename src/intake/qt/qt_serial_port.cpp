@@ -1,0 +1,65 @@
+#include "intake/qt/qt_serial_port.h"
+
+#include <QFileInfo>
+
+namespace kestrin {
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::drain);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QtSerialPort::~QtSerialPort() { port_.close(); }
+
+Status QtSerialPort::setCommPort(int number) {
+    if (port_.isOpen()) return Status::Failure(kPortOpenFailed, "the port is already open");
+    number_ = number;
+    return Status::Ok();
+}
+
+Status QtSerialPort::open() {
+    if (port_.isOpen()) return Status::Failure(kPortOpenFailed, "the port is already open");
+    const QString path = QString::fromLocal8Bit(DevicePathForPort(number_));
+    if (!QFileInfo::exists(path)) return Status::Failure(kPortNotFound, "no such device");
+
+    port_.setPortName(path);
+    port_.setBaudRate(QSerialPort::Baud1200);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadOnly)) {
+        const int code =
+            port_.error() == QSerialPort::DeviceNotFoundError ? kPortNotFound : kPortOpenFailed;
+        const Status status = Status::Failure(code, port_.errorString().toStdString());
+        port_.clearError();
+        return status;
+    }
+    return Status::Ok();
+}
+
+void QtSerialPort::close() {
+    if (port_.isOpen()) port_.close();
+}
+
+void QtSerialPort::drain() {
+    const QByteArray bytes = port_.readAll();
+    if (!listener_) return;
+    for (qsizetype i = 0; i < bytes.size() && port_.isOpen(); ++i)
+        listener_->onReceive(std::string_view(bytes.constData() + i, 1));
+    listener_->onDrained();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    // A device that goes away shows up as a resource error or, on some
+    // versions, as read errors that repeat for ever: stop reading at once.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
+    if (!port_.isOpen()) return;
+    const Status why = Status::Failure(kPortOpenFailed, port_.errorString().toStdString());
+    if (port_.bytesAvailable() > 0) drain();
+    port_.clearError();
+    port_.close();
+    if (listener_) listener_->onPortLost(why);
+}
+
+}  // namespace kestrin

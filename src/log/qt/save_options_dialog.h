@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+#include "app/message_prompt.h"
+#include "intake/qt/qt_serial_port.h"
+#include "log/options.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kestrin {
+
+// frmSaveOptions: the serial port, the log separator and the next run number.
+class SaveOptionsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    SaveOptionsDialog(OptionState& options, MessagePrompt& prompt, QWidget* parent = nullptr);
+
+    void comComPort_Click(int index);
+    void cmdOK_Click();
+
+  private:
+    void Form_Load();
+    void CheckComPort();
+
+    OptionState& options_;
+    MessagePrompt& prompt_;
+    QtSerialPort port_;
+
+    QComboBox* comComPort_;
+    QRadioButton* optSpace_;
+    QRadioButton* optComma_;
+    QLineEdit* txtSeqStart_;
+    QLineEdit* txtSavePath_;
+};
+
+}  // namespace kestrin

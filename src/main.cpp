@@ -1,0 +1,16 @@
+#include <QApplication>
+
+#include "app/program.h"
+#include "app/qt/main_window.h"
+
+// Main: the options start from their start values, the main window opens in
+// the Idle state, and the program lives while any of its windows is open.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Kestrin");
+    kestrin::Program program;
+    auto* window = new kestrin::MainWindow(program);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return app.exec();
+}
