@@ -1,0 +1,48 @@
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ecu-sim/key_input.h"
+#include "ecu-sim/serial_endpoint.h"
+#include "ecu-sim/sim_options.h"
+#include "ecu-sim/simulator.h"
+
+using namespace kestrin::ecusim;
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const ParsedOptions parsed = ParseSimOptions(args);
+    if (!parsed.error.empty()) {
+        std::cerr << "ecu-sim: " << parsed.error << "\nTry ecu-sim --help.\n";
+        return 2;
+    }
+    const SimOptions& options = parsed.options;
+    if (options.help) {
+        std::cout << SimUsage("ecu-sim");
+        return 0;
+    }
+
+    std::string error;
+    std::unique_ptr<SerialEndpoint> line =
+        options.device.empty() ? SerialEndpoint::OpenPseudoTerminal(options.baud, error)
+                               : SerialEndpoint::OpenDevice(options.device, options.baud, error);
+    if (!line) {
+        std::cerr << "ecu-sim: " << error << '\n';
+        return 1;
+    }
+    // The first line on standard output is the port to give the logger.
+    std::cout << line->path() << std::endl;
+
+    KeyInput keys;
+    if (line->isPseudoTerminal())
+        std::cerr << "ecu-sim: the unit is on " << line->path() << ": point KESTRIN_COM1 at it\n";
+    std::cerr << "ecu-sim: "
+              << (options.fast ? std::string("sending as fast as the reader takes it")
+                               : "sending at " + std::to_string(options.baud) + " baud")
+              << (keys.takesKeys() ? "; keys: d settings dump, p pause/resume, q quit" : "")
+              << '\n';
+
+    Simulator simulator(options, *line, keys);
+    return simulator.run();
+}
