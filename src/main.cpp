@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 
 #include "app/program.h"
 #include "app/qt/main_window.h"
@@ -8,6 +9,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Kestrin");
+    // The windows are laid out for an 8-point sans serif (Arial's metrics).
+    QApplication::setFont(QFont("Arial", 8));
     kestrin::Program program;
     auto* window = new kestrin::MainWindow(program);
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -7,19 +7,19 @@ namespace kestrin {
 
 // Where the live stream is shown: text always goes to the very end.
 class ConsoleSink {
-public:
+  public:
     virtual ~ConsoleSink() = default;
     virtual void AppendConsole(std::string_view text) = 0;
 };
 
 // A console that only keeps its text, for tests and for tools without a window.
 class MemoryConsole : public ConsoleSink {
-public:
+  public:
     void AppendConsole(std::string_view text) override { text_.append(text); }
     const std::string& text() const { return text_; }
     void clear() { text_.clear(); }
 
-private:
+  private:
     std::string text_;
 };
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace kestrin::bench {
+
+inline double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// Lines as the unit sends them: nine space-separated values, CR LF.
+inline std::string UnitLines(std::size_t bytes, unsigned seed = 7) {
+    std::mt19937 rng(seed);
+    auto value = [&](int lo, int hi) {
+        return std::to_string(std::uniform_int_distribution(lo, hi)(rng));
+    };
+    std::string out = "RPM MAP TPS CLT IAT O2 ADV PW ZON\r\n";
+    while (out.size() < bytes) {
+        out += value(700, 6500) + " " + value(30, 240) + "  " + value(0, 100) + " " +
+               value(60, 105) + " " + value(10, 60) + " " + value(60, 200) + " " + value(-5, 40) +
+               " " + value(10, 90) + " " + value(16, 159) + "\r\n";
+    }
+    return out;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace kestrin::bench

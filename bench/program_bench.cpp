@@ -1,0 +1,273 @@
+// The real main window during a logging run, fed through a pseudo-terminal,
+// beside `cat` reading the same stream from a pseudo-terminal into a file.
+//
+//   program_bench fast [MB]        as fast as the writer can push
+//   program_bench paced BAUD SECS  at a line's pace (run under a real X server)
+//   program_bench startup          process start to the main window shown
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFont>
+#include <QPushButton>
+#include <QTimer>
+#include <cstring>
+#include <filesystem>
+
+#include "app/program.h"
+#include "app/qt/main_window.h"
+#include "bench_util.h"
+#include "intake/line_tokenizer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+struct Pty {
+    int master = -1, slave = -1;
+    std::string path;
+    Pty() {
+        char name[256];
+        openpty(&master, &slave, name, nullptr, nullptr);
+        termios tio{};
+        tcgetattr(slave, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(slave, TCSANOW, &tio);
+        path = name;
+    }
+    ~Pty() {
+        ::close(master);
+        ::close(slave);
+    }
+};
+
+// CPU seconds (user + system) a process has used so far.
+double CpuSeconds(pid_t pid) {
+    std::string stat = kestrin::bench::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) fields >> skip;
+    double utime = 0, stime = 0;
+    fields >> utime >> stime;
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// A child process that writes `bytes` to the master side, either as fast as
+// it can or at `baud` (10 bits a character) in 1 ms steps, as an adapter
+// hands over what arrived in each USB frame.
+pid_t StartWriter(int master, const std::string& bytes, int baud) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    const auto start = Clock::now();
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        std::size_t due = bytes.size();
+        if (baud > 0) {
+            due = std::min(bytes.size(),
+                           static_cast<std::size_t>(kestrin::bench::Seconds(Clock::now() - start) *
+                                                    baud / 10));
+            if (due == sent) {
+                usleep(1000);
+                continue;
+            }
+        }
+        const ssize_t n =
+            ::write(master, bytes.data() + sent, std::min<std::size_t>(due - sent, 65536));
+        if (n > 0) sent += static_cast<std::size_t>(n);
+        if (n < 0 && errno != EINTR && errno != EAGAIN) break;
+    }
+    _exit(0);
+}
+
+// The log the run must produce from `bytes`, worked out by the same core.
+std::string ExpectedLog(const std::string& bytes) {
+    const fs::path dir = fs::temp_directory_path() / "kestrin-expected";
+    fs::create_directories(dir);
+    kestrin::OptionState options;
+    kestrin::PosixFileSystem files;
+    kestrin::SettingsTable settings;
+    kestrin::MemoryConsole console;
+    kestrin::LogWriter log(options);
+    struct : kestrin::MessagePrompt {
+        kestrin::PromptAnswer show(std::string_view, std::string_view,
+                                   kestrin::PromptButtons) override {
+            return kestrin::PromptAnswer::Ok;
+        }
+    } prompt;
+    kestrin::LineTokenizer tokenizer(console, log, settings, prompt);
+    std::unique_ptr<kestrin::TextStream> stream;
+    files.CreateTextFile((dir / "expected.txt").string(), stream);
+    log.setStream(stream.get());
+    log.setLoggingActive(true);
+    for (char c : bytes) tokenizer.MSComm1_OnComm(std::string_view(&c, 1));
+    stream->Close();
+    std::string expected = kestrin::bench::ReadFile((dir / "expected.txt").string());
+    fs::remove_all(dir);
+    return expected;
+}
+
+struct Result {
+    double wall = 0, cpu = 0;
+    bool exact = false;
+};
+
+// Kestrin in this process: New Run, Begin Logging, then the stream.
+Result RunProgram(const std::string& bytes, int baud, double seconds) {
+    const fs::path dir = fs::temp_directory_path() / "kestrin-program-bench";
+    fs::create_directories(dir);
+    fs::current_path(dir);
+    Pty pty;
+    qputenv("KESTRIN_COM1", QByteArray::fromStdString(pty.path));
+    kestrin::Program program;
+    kestrin::MainWindow window(program);
+    window.show();
+    window.findChild<QPushButton*>("cmdNewRun")->click();
+    window.findChild<QPushButton*>("cmdStart")->click();
+    QApplication::processEvents();
+
+    const std::string expected = baud > 0 ? std::string() : ExpectedLog(bytes);
+    const double cpu0 = CpuSeconds(getpid());
+    const auto start = Clock::now();
+    pid_t writer = StartWriter(pty.master, bytes, baud);
+    QTimer poll;
+    poll.setInterval(baud > 0 ? 100 : 5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        std::error_code ec;
+        const bool done = baud > 0 ? kestrin::bench::Seconds(Clock::now() - start) >= seconds
+                                   : fs::file_size(dir / "Log1.txt", ec) >= expected.size();
+        if (done) QApplication::quit();
+    });
+    poll.start();
+    QApplication::exec();
+    Result r;
+    r.wall = kestrin::bench::Seconds(Clock::now() - start);
+    r.cpu = CpuSeconds(getpid()) - cpu0;
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    window.findChild<QPushButton*>("cmdEnd")->click();
+    r.exact = baud > 0 || kestrin::bench::ReadFile((dir / "Log1.txt").string()) == expected;
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(dir);
+    return r;
+}
+
+// `cat` reading the slave side of a pseudo-terminal into a file.
+Result RunCat(const std::string& bytes, int baud, double seconds) {
+    const fs::path out = fs::temp_directory_path() / "kestrin-cat-bench.txt";
+    Pty pty;
+    pid_t cat = fork();
+    if (cat == 0) {
+        int in = ::open(pty.path.c_str(), O_RDONLY);
+        int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(in, 0);
+        dup2(file, 1);
+        execlp("cat", "cat", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    usleep(100000);  // let cat open the device
+    const auto start = Clock::now();
+    pid_t writer = StartWriter(pty.master, bytes, baud);
+    std::error_code ec;
+    while (baud > 0 ? kestrin::bench::Seconds(Clock::now() - start) < seconds
+                    : fs::file_size(out, ec) < bytes.size())
+        usleep(baud > 0 ? 100000 : 2000);
+    Result r;
+    r.wall = kestrin::bench::Seconds(Clock::now() - start);
+    r.cpu = CpuSeconds(cat);
+    r.exact = baud > 0 || kestrin::bench::ReadFile(out.string()) == bytes;
+    kill(writer, SIGKILL);
+    kill(cat, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    waitpid(cat, nullptr, 0);
+    fs::remove(out);
+    return r;
+}
+
+int Fast(double megabytes) {
+    const std::string bytes = kestrin::bench::UnitLines(static_cast<std::size_t>(megabytes * 1e6));
+    const Result k = RunProgram(bytes, 0, 0);
+    const Result c = RunCat(bytes, 0, 0);
+    const double mb = bytes.size() / 1e6;
+    std::printf("%-40s %10s %10s %8s\n", "end to end, as fast as possible", "MB/s", "CPU s/MB",
+                "exact");
+    std::printf("%-40s %10.1f %10.3f %8s\n", "kestrin (offscreen, logging)", mb / k.wall,
+                k.cpu / mb, k.exact ? "yes" : "NO");
+    std::printf("%-40s %10.1f %10.3f %8s\n", "cat (baseline)", mb / c.wall, c.cpu / mb,
+                c.exact ? "yes" : "NO");
+    return k.exact ? 0 : 1;
+}
+
+int Paced(int baud, double seconds) {
+    const std::string bytes =
+        kestrin::bench::UnitLines(static_cast<std::size_t>(baud / 10.0 * (seconds + 5)));
+    const Result k = RunProgram(bytes, baud, seconds);
+    const Result c = RunCat(bytes, baud, seconds);
+    std::printf("%-40s %12s\n",
+                ("paced at " + std::to_string(baud) + " baud, " +
+                 std::to_string(static_cast<int>(seconds)) + " s")
+                    .c_str(),
+                "CPU / wall");
+    std::printf("%-40s %11.2f%%\n", "kestrin (console following)", 100 * k.cpu / k.wall);
+    std::printf("%-40s %11.2f%%\n", "cat (baseline)", 100 * c.cpu / c.wall);
+    return 0;
+}
+
+// Child: shows the main window as the program does and says so on stdout.
+int StartupChild(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setFont(QFont("Arial", 8));
+    kestrin::Program program;
+    kestrin::MainWindow window(program);
+    window.show();
+    QTimer::singleShot(0, [] {
+        std::puts("shown");
+        std::fflush(stdout);
+        QApplication::quit();
+    });
+    return app.exec();
+}
+
+int Startup(const char* self) {
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        int fds[2];
+        if (pipe(fds) != 0) return 1;
+        const auto start = Clock::now();
+        pid_t child = fork();
+        if (child == 0) {
+            dup2(fds[1], 1);
+            execl(self, self, "startup-child", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ::close(fds[1]);
+        char buf[16];
+        if (::read(fds[0], buf, sizeof buf) > 0)
+            best = std::min(best, kestrin::bench::Seconds(Clock::now() - start));
+        ::close(fds[0]);
+        waitpid(child, nullptr, 0);
+    }
+    std::printf("%-40s %10.0f ms (best of 5; target under 300 ms)\n",
+                "start-up to main window shown", best * 1000);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "fast";
+    if (mode == "startup") return Startup(argv[0]);
+    if (mode == "startup-child") return StartupChild(argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setFont(QFont("Arial", 8));
+    if (mode == "paced" && argc > 3) return Paced(std::atoi(argv[2]), std::atof(argv[3]));
+    return Fast(argc > 2 ? std::atof(argv[2]) : 20);
+}
