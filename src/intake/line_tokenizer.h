@@ -17,7 +17,7 @@ namespace kestrin {
 // and lines: each closed field goes to the console and the log, each line of
 // at most nine fields gets the decoder's four columns.
 class LineTokenizer {
-public:
+  public:
     static constexpr int kSlots = 51;
     // A field longer than this keeps its first kMaxFieldBytes characters.
     static constexpr std::size_t kMaxFieldBytes = 64 * 1024;
@@ -26,10 +26,22 @@ public:
                   MessagePrompt& prompt);
 
     // One receive event with the text the port handed over (possibly empty).
+    // The text is held until the next event and then classified by its first
+    // byte. A failure while handling the held text keeps it for the next
+    // event; an invalid argument is reported as "Invalid Procedure Call",
+    // anything else silently. Log write failures never get here (LogWriter).
+    // Once a line has closed all 51 slots, its further fields are dropped
+    // and its line end still ends it in the console and the log.
     void MSComm1_OnComm(std::string_view incoming);
 
+    // Sends the field at FieldIndex to the console and the log and moves to
+    // the next slot. Once all 51 slots are closed it does nothing.
     void CloseField();
+    // Empties the field store and goes back to slot 0.
     void ResetFields();
+    // Puts `text` (at most kMaxFieldBytes of it) into the slot at FieldIndex,
+    // replacing what it held; the record decoder's way to add a column.
+    void PlaceField(std::string_view text);
 
     bool MarkerPending = false;
 
@@ -37,8 +49,13 @@ public:
     std::int16_t fieldIndex() const { return FieldIndex; }
     const std::string& heldText() const { return HeldText; }
 
-private:
-    // ... implementation details
+  private:
+    // Acts on the held text, with `next` the first byte of the new text.
+    void Consume(unsigned char next);
+    void AppendToField(std::string_view text);
+    void EndLine();
+    void ShowInvalidArgument() noexcept;
+
     std::array<std::string, kSlots> Fields{};
     std::int16_t FieldIndex = 0;
     std::string HeldText;
@@ -47,6 +64,7 @@ private:
     LogWriter& log_;
     const SettingsTable& settings_;
     MessagePrompt& prompt_;
+    std::string consoleText_;  // reused for each field and its tab
 };
 
 }  // namespace kestrin

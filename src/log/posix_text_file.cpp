@@ -1,0 +1,192 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "log/text_file.h"
+
+namespace kestrin {
+
+namespace {
+
+// What a stream does once it has been closed, or with the wrong mode.
+constexpr int kUnusableStream = EBADF;
+// Ended lines go to the operating system at once; a long unended run of text
+// is handed over in pieces of about this size.
+constexpr std::size_t kWriteBufferBytes = 64 * 1024;
+constexpr std::size_t kReadChunkBytes = 64 * 1024;
+
+Status LineTooLong(std::size_t maxBytes) {
+    return Status::Failure(kLineTooLong, "line longer than " + std::to_string(maxBytes) + " bytes");
+}
+
+class PosixTextStream final : public TextStream {
+  public:
+    enum class Mode { Write, Read };
+
+    PosixTextStream(int fd, Mode mode) : fd_(fd), mode_(mode) {
+        if (mode == Mode::Write) buffer_.reserve(kWriteBufferBytes);
+    }
+    ~PosixTextStream() override { Close(); }
+
+    PosixTextStream(const PosixTextStream&) = delete;
+    PosixTextStream& operator=(const PosixTextStream&) = delete;
+
+    Status write(std::string_view text) override {
+        if (!writable()) return usableFor(Mode::Write);
+        if (buffer_.size() + text.size() < kWriteBufferBytes) {
+            buffer_.append(text);
+            return Status::Ok();
+        }
+        // A large text goes straight through instead of growing the buffer.
+        if (Status flushed = flush(); !flushed.ok()) return flushed;
+        return writeAll(text);
+    }
+
+    Status writeline() override {
+        if (!writable()) return usableFor(Mode::Write);
+        buffer_.append("\r\n");
+        return flush();
+    }
+
+    Status readline(std::string& line, std::size_t maxBytes) override;
+
+    Status sync() override {
+        if (fd_ < 0) return Status::FromErrno(kUnusableStream);
+        if (mode_ == Mode::Read) return Status::Ok();
+        if (Status flushed = flush(); !flushed.ok()) return flushed;
+        if (::fdatasync(fd_) != 0) return Status::FromErrno(errno);
+        return Status::Ok();
+    }
+
+    Status Close() override {
+        if (fd_ < 0) return Status::FromErrno(kUnusableStream);
+        Status result = mode_ == Mode::Write ? flush() : Status::Ok();
+        // The descriptor is released whatever close reports; retrying after
+        // EINTR could close a descriptor opened meanwhile by someone else.
+        if (::close(fd_) != 0 && result.ok()) result = Status::FromErrno(errno);
+        fd_ = -1;
+        buffer_.clear();
+        buffer_.shrink_to_fit();
+        return result;
+    }
+
+  private:
+    bool writable() const { return fd_ >= 0 && mode_ == Mode::Write && broken_.ok(); }
+
+    Status usableFor(Mode wanted) const {
+        if (fd_ < 0 || mode_ != wanted) return Status::FromErrno(kUnusableStream);
+        // Once the system refused data the file's end is uncertain: nothing
+        // more is appended, so the file keeps every line handed over before.
+        if (!broken_.ok()) return broken_;
+        return Status::Ok();
+    }
+
+    // Hands everything buffered to the operating system.
+    Status flush() {
+        Status result = writeAll(buffer_);
+        buffer_.clear();
+        return result;
+    }
+
+    Status writeAll(std::string_view bytes) {
+        if (!broken_.ok()) return broken_;
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                broken_ = Status::FromErrno(errno);
+                break;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return broken_;
+    }
+
+    // Moves the next chunk of the file into readBuffer_; false at the end of
+    // the file, with `error` set when reading failed instead.
+    bool refill(Status& error) {
+        readBuffer_.resize(kReadChunkBytes);
+        for (;;) {
+            const ssize_t n = ::read(fd_, readBuffer_.data(), readBuffer_.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                error = Status::FromErrno(errno);
+                readBuffer_.clear();
+                return false;
+            }
+            readBuffer_.resize(static_cast<std::size_t>(n));
+            readPos_ = 0;
+            return n > 0;
+        }
+    }
+
+    int fd_;
+    Mode mode_;
+    Status broken_;
+    std::string buffer_;
+    std::string readBuffer_;
+    std::size_t readPos_ = 0;
+};
+
+Status PosixTextStream::readline(std::string& line, std::size_t maxBytes) {
+    if (Status usable = usableFor(Mode::Read); !usable.ok()) return usable;
+    line.clear();
+    bool sawAnything = false;
+    // A carriage return right before the line feed belongs to the line end,
+    // so the content may reach one byte past maxBytes until the feed is seen.
+    const std::size_t limit = maxBytes + 1;
+    for (;;) {
+        if (readPos_ >= readBuffer_.size()) {
+            Status error;
+            if (!refill(error)) {
+                if (!error.ok()) return error;
+                break;  // end of file
+            }
+        }
+        const char* begin = readBuffer_.data() + readPos_;
+        const std::size_t available = readBuffer_.size() - readPos_;
+        const void* feed = std::memchr(begin, '\n', available);
+        const std::size_t take =
+            feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - begin) : available;
+        sawAnything = true;
+        if (take > limit - line.size()) {
+            return LineTooLong(maxBytes);
+        }
+        line.append(begin, take);
+        readPos_ += take;
+        if (feed) {
+            ++readPos_;  // the line feed itself
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            break;
+        }
+    }
+    if (!sawAnything) return Status::Failure(kReadPastEnd, "input past end of file");
+    if (line.size() > maxBytes) {
+        return LineTooLong(maxBytes);
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+Status PosixFileSystem::CreateTextFile(const std::string& name,
+                                       std::unique_ptr<TextStream>& stream) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return Status::FromErrno(errno);
+    stream = std::make_unique<PosixTextStream>(fd, PosixTextStream::Mode::Write);
+    return Status::Ok();
+}
+
+Status PosixFileSystem::OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::FromErrno(errno);
+    stream = std::make_unique<PosixTextStream>(fd, PosixTextStream::Mode::Read);
+    return Status::Ok();
+}
+
+}  // namespace kestrin

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+
+#include "log/text_file.h"
+#include "support/pty_pair.h"
+
+namespace kestrin {
+namespace {
+
+using test::ReadWholeFile;
+using test::TempDir;
+using test::WriteWholeFile;
+
+class TextFileTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<TextStream> create(const std::string& name) {
+        std::unique_ptr<TextStream> stream;
+        const Status status = files.CreateTextFile(dir.file(name), stream);
+        EXPECT_TRUE(status.ok()) << status.reason;
+        return stream;
+    }
+    // Reads the first line of a file holding `content`.
+    Status firstLine(const std::string& content, std::string& line,
+                     std::size_t maxBytes = TextStream::kMaxLineBytes) {
+        WriteWholeFile(dir.file("in.txt"), content);
+        std::unique_ptr<TextStream> stream;
+        const Status opened = files.OpenTextFile(dir.file("in.txt"), stream);
+        if (!opened.ok()) return opened;
+        return stream->readline(line, maxBytes);
+    }
+
+    TempDir dir;
+    PosixFileSystem files;
+};
+
+TEST_F(TextFileTest, CreateReplacesAnExistingFileAndWritesBytesUnchanged) {
+    WriteWholeFile(dir.file("Log1.txt"), "an older and much longer content\r\n");
+    auto stream = create("Log1.txt");
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
+    ASSERT_TRUE(stream->write("A\t\xB0").ok());
+    ASSERT_TRUE(stream->write("").ok());
+    ASSERT_TRUE(stream->writeline().ok());
+    ASSERT_TRUE(stream->writeline().ok());
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "A\t\xB0\r\n\r\n");
+}
+
+TEST_F(TextFileTest, NameWithoutDirectoryLandsInTheWorkingDirectory) {
+    test::ScopedCwd cwd(dir.path());
+    std::unique_ptr<TextStream> stream;
+    ASSERT_TRUE(files.CreateTextFile("Settings.txt", stream).ok());
+    ASSERT_TRUE(stream->write("BOT,").ok());
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Settings.txt")), "BOT,");
+}
+
+TEST_F(TextFileTest, EveryEndedLineReachesTheFileAtOnce) {
+    auto stream = create("Log1.txt");
+    ASSERT_TRUE(stream->write("12\t").ok());
+    ASSERT_TRUE(stream->writeline().ok());
+    ASSERT_TRUE(stream->write("unended").ok());
+    // Nothing closed or synced: what a killed program would leave behind.
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\n");
+    ASSERT_TRUE(stream->sync().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended");
+}
+
+TEST_F(TextFileTest, LongUnendedTextIsHandedOverWithoutALineEnd) {
+    auto stream = create("Log1.txt");
+    const std::string chunk(1000, 'x');
+    for (int i = 0; i < 200; ++i) ASSERT_TRUE(stream->write(chunk).ok());
+    EXPECT_GE(ReadWholeFile(dir.file("Log1.txt")).size(), 64u * 1024);
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")).size(), 200000u);
+}
+
+TEST_F(TextFileTest, DestroyingAnOpenStreamKeepsWhatWasWritten) {
+    create("Log1.txt")->write("tail");
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "tail");
+}
+
+TEST_F(TextFileTest, EveryOperationFailsAfterClose) {
+    auto stream = create("Log1.txt");
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(stream->write("x").code, EBADF);
+    EXPECT_EQ(stream->writeline().code, EBADF);
+    EXPECT_EQ(stream->sync().code, EBADF);
+    EXPECT_EQ(stream->Close().code, EBADF);
+    std::string line;
+    EXPECT_EQ(stream->readline(line).code, EBADF);
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
+}
+
+TEST_F(TextFileTest, StreamsRefuseTheOtherDirection) {
+    auto writer = create("Log1.txt");
+    std::string line;
+    EXPECT_EQ(writer->readline(line).code, EBADF);
+
+    WriteWholeFile(dir.file("in.txt"), "x");
+    std::unique_ptr<TextStream> reader;
+    ASSERT_TRUE(files.OpenTextFile(dir.file("in.txt"), reader).ok());
+    EXPECT_EQ(reader->write("y").code, EBADF);
+    EXPECT_EQ(reader->writeline().code, EBADF);
+    EXPECT_EQ(ReadWholeFile(dir.file("in.txt")), "x");
+}
+
+TEST_F(TextFileTest, FullDiskFailsTheWriteAndKeepsEarlierLines) {
+    // /dev/full accepts the open and refuses every write with ENOSPC.
+    struct stat info {};
+    if (::stat("/dev/full", &info) != 0) GTEST_SKIP() << "no /dev/full";
+    std::unique_ptr<TextStream> stream;
+    ASSERT_TRUE(files.CreateTextFile("/dev/full", stream).ok());
+    EXPECT_TRUE(stream->write("A\t").ok());  // only buffered so far
+    const Status failed = stream->writeline();
+    EXPECT_EQ(failed.code, ENOSPC);
+    EXPECT_FALSE(failed.reason.empty());
+    // The stream stays failed instead of buffering without end.
+    EXPECT_EQ(stream->write("B").code, ENOSPC);
+    EXPECT_EQ(stream->Close().code, ENOSPC);
+}
+
+TEST_F(TextFileTest, CreateInAMissingFolderFails) {
+    std::unique_ptr<TextStream> stream;
+    const Status status = files.CreateTextFile(dir.file("nowhere/Log1.txt"), stream);
+    EXPECT_EQ(status.code, kFileNotFound);
+    EXPECT_EQ(stream, nullptr);
+}
+
+TEST_F(TextFileTest, CreateOverADirectoryFails) {
+    std::unique_ptr<TextStream> stream;
+    EXPECT_EQ(files.CreateTextFile(dir.path(), stream).code, EISDIR);
+}
+
+TEST_F(TextFileTest, OpeningAMissingFileHasItsOwnCode) {
+    std::unique_ptr<TextStream> stream;
+    const Status status = files.OpenTextFile(dir.file("Settings.txt"), stream);
+    EXPECT_EQ(status.code, kFileNotFound);
+    EXPECT_EQ(stream, nullptr);
+}
+
+TEST_F(TextFileTest, ReadingAnEmptyFileIsReadingPastTheEnd) {
+    std::string line = "stale";
+    EXPECT_EQ(firstLine("", line).code, kReadPastEnd);
+}
+
+TEST_F(TextFileTest, ReadlineGivesTheFirstLineWithoutItsEnd) {
+    std::string line;
+    ASSERT_TRUE(firstLine("BOT,1,2,EOT,", line).ok());
+    EXPECT_EQ(line, "BOT,1,2,EOT,");
+    ASSERT_TRUE(firstLine("first\r\nsecond\r\n", line).ok());
+    EXPECT_EQ(line, "first");
+    ASSERT_TRUE(firstLine("unix\nsecond", line).ok());
+    EXPECT_EQ(line, "unix");
+    ASSERT_TRUE(firstLine("\r\nsecond", line).ok());
+    EXPECT_EQ(line, "");
+    // Only a carriage return right before the feed belongs to the line end.
+    ASSERT_TRUE(firstLine("a\rb\r\r\n", line).ok());
+    EXPECT_EQ(line, "a\rb\r");
+}
+
+TEST_F(TextFileTest, ReadlineGoesOnLineByLineUntilTheEnd) {
+    WriteWholeFile(dir.file("in.txt"), "one\r\ntwo\nthree");
+    std::unique_ptr<TextStream> stream;
+    ASSERT_TRUE(files.OpenTextFile(dir.file("in.txt"), stream).ok());
+    std::string line;
+    ASSERT_TRUE(stream->readline(line).ok());
+    EXPECT_EQ(line, "one");
+    ASSERT_TRUE(stream->readline(line).ok());
+    EXPECT_EQ(line, "two");
+    ASSERT_TRUE(stream->readline(line).ok());
+    EXPECT_EQ(line, "three");
+    EXPECT_EQ(stream->readline(line).code, kReadPastEnd);
+}
+
+TEST_F(TextFileTest, ReadlineAcrossManyReadChunks) {
+    const std::string longLine(300 * 1024, 'z');
+    std::string line;
+    ASSERT_TRUE(firstLine(longLine + "\r\nrest", line).ok());
+    EXPECT_EQ(line, longLine);
+}
+
+TEST_F(TextFileTest, LineLongerThanTheLimitIsRefused) {
+    std::string line;
+    ASSERT_TRUE(firstLine("12345\r\n", line, 5).ok());
+    EXPECT_EQ(line, "12345");
+    ASSERT_TRUE(firstLine("12345", line, 5).ok());
+    EXPECT_EQ(firstLine("123456\r\n", line, 5).code, kLineTooLong);
+    EXPECT_EQ(firstLine("123456", line, 5).code, kLineTooLong);
+    EXPECT_EQ(firstLine("12345\r", line, 5).code, kLineTooLong);
+    // A huge line without an end is refused long before it is all read.
+    const std::string huge(4 * 1024 * 1024, 'q');
+    EXPECT_EQ(firstLine(huge, line, 1000).code, kLineTooLong);
+    EXPECT_LE(line.size(), 1001u);
+}
+
+TEST_F(TextFileTest, ReadingADirectoryFailsWithItsSystemError) {
+    std::unique_ptr<TextStream> stream;
+    // Opening succeeds as it does for any readable name; reading tells.
+    ASSERT_TRUE(files.OpenTextFile(dir.path(), stream).ok());
+    std::string line;
+    EXPECT_EQ(stream->readline(line).code, EISDIR);
+}
+
+}  // namespace
+}  // namespace kestrin
