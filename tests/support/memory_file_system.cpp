@@ -1,0 +1,80 @@
+#include "support/memory_file_system.h"
+
+#include <string_view>
+
+namespace kestrin::test {
+
+namespace {
+
+Status Unusable() { return Status::Failure(9, "Bad file descriptor"); }
+
+class MemoryTextStream final : public TextStream {
+  public:
+    MemoryTextStream(MemoryFileSystem& fs, std::string name, bool forWriting)
+        : fs_(fs), name_(std::move(name)), forWriting_(forWriting) {
+        ++fs_.openStreams;
+    }
+    ~MemoryTextStream() override {
+        if (open_) --fs_.openStreams;
+    }
+
+    Status write(std::string_view text) override {
+        if (!open_ || !forWriting_) return Unusable();
+        std::string& content = fs_.files[name_];
+        if (text.size() > fs_.writeLimit || content.size() > fs_.writeLimit - text.size())
+            return fs_.writeFailure;
+        content.append(text);
+        return Status::Ok();
+    }
+
+    Status writeline() override { return write("\r\n"); }
+
+    Status readline(std::string& line, std::size_t maxBytes) override {
+        if (!open_ || forWriting_) return Unusable();
+        if (fs_.readFailure) return *fs_.readFailure;
+        const std::string& content = fs_.files[name_];
+        if (content.empty()) return Status::Failure(kReadPastEnd, "input past end of file");
+        std::string_view first(content);
+        first = first.substr(0, first.find('\n'));
+        if (first.size() < content.size() && first.ends_with('\r')) first.remove_suffix(1);
+        if (first.size() > maxBytes) return Status::Failure(kLineTooLong, "line too long");
+        line.assign(first);
+        return Status::Ok();
+    }
+
+    Status sync() override { return open_ ? Status::Ok() : Unusable(); }
+
+    Status Close() override {
+        if (!open_) return Unusable();
+        open_ = false;
+        --fs_.openStreams;
+        return fs_.closeFailure ? *fs_.closeFailure : Status::Ok();
+    }
+
+  private:
+    MemoryFileSystem& fs_;
+    std::string name_;
+    bool forWriting_;
+    bool open_ = true;
+};
+
+}  // namespace
+
+Status MemoryFileSystem::CreateTextFile(const std::string& name,
+                                        std::unique_ptr<TextStream>& stream) {
+    if (createFailure) return *createFailure;
+    files[name].clear();
+    stream = std::make_unique<MemoryTextStream>(*this, name, true);
+    return Status::Ok();
+}
+
+Status MemoryFileSystem::OpenTextFile(const std::string& name,
+                                      std::unique_ptr<TextStream>& stream) {
+    if (openFailure) return *openFailure;
+    if (!files.contains(name)) return Status::Failure(kFileNotFound, "No such file or directory");
+    stream = std::make_unique<MemoryTextStream>(*this, name, false);
+    ++readersOpened;
+    return Status::Ok();
+}
+
+}  // namespace kestrin::test

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "log/text_file.h"
+
+namespace kestrin::test {
+
+// Files kept in memory, with failures a test can switch on. Streams must not
+// outlive the file system that made them.
+class MemoryFileSystem : public FileSystem {
+  public:
+    Status CreateTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) override;
+    Status OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) override;
+
+    // Name to content; what a writer appends shows here at once.
+    std::map<std::string, std::string> files;
+
+    std::optional<Status> createFailure;
+    std::optional<Status> openFailure;
+    std::optional<Status> readFailure;
+    std::optional<Status> closeFailure;
+    // A write that would take a file past this many bytes fails with
+    // writeFailure and appends nothing.
+    std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
+    Status writeFailure = Status::Failure(28, "No space left on device");
+
+    // Streams made and not yet closed.
+    int openStreams = 0;
+    int readersOpened = 0;
+};
+
+}  // namespace kestrin::test
