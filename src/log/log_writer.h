@@ -13,7 +13,7 @@ namespace kestrin {
 // logging is active. A write failure never reaches the intake: the first one
 // is kept for the window to report, and nothing more goes to that stream.
 class LogWriter {
-public:
+  public:
     explicit LogWriter(const OptionState& options) : options_(options) {}
 
     // The stream this run opened for writing, or nullptr when it has none.
@@ -31,7 +31,7 @@ public:
     // The first failure of the current stream, if any.
     const std::optional<Status>& failure() const { return failure_; }
 
-private:
+  private:
     bool writable() const { return loggingActive_ && stream_ != nullptr && !failure_; }
     void check(Status status);
 

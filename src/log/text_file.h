@@ -12,7 +12,7 @@ namespace kestrin {
 // A single-byte text file opened for writing or for reading. Every operation
 // reports its failure as a Status instead of throwing.
 class TextStream {
-public:
+  public:
     virtual ~TextStream() = default;
 
     // Appends text with no line end.
@@ -33,7 +33,7 @@ public:
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // A new, empty file opened for writing, replacing any file of that name.
@@ -45,7 +45,7 @@ public:
 
 // Files of the operating system, through file descriptors.
 class PosixFileSystem : public FileSystem {
-public:
+  public:
     Status CreateTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) override;
     Status OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) override;
 };

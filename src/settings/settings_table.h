@@ -8,7 +8,7 @@ namespace kestrin {
 // The settings of the unit as 2001 text slots, addressed as row * 100 + column * 5.
 // Only the loader writes it.
 class SettingsTable {
-public:
+  public:
     static constexpr int kSize = 2001;
     static constexpr int kFirstLoaded = 100;
 
@@ -21,7 +21,7 @@ public:
         for (int i = first; i < kSize; ++i) slots_[i].clear();
     }
 
-private:
+  private:
     std::array<std::string, kSize> slots_{};
 };
 
