@@ -31,8 +31,9 @@ constexpr int kWaitMs = 60000;
 std::unique_ptr<QProcess> StartUnit(const QStringList& args) {
     auto unit = std::make_unique<QProcess>();
     unit->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    unit->start(ECU_SIM_PATH,
-                args + QStringList{"--parent-pid", QString::number(QCoreApplication::applicationPid())});
+    unit->start(
+        ECU_SIM_PATH,
+        args + QStringList{"--parent-pid", QString::number(QCoreApplication::applicationPid())});
     if (!unit->waitForStarted() || !unit->waitForReadyRead(kWaitMs)) return nullptr;
     qputenv("KESTRIN_COM1", unit->readLine().trimmed());
     return unit;
@@ -55,13 +56,15 @@ std::vector<std::vector<std::string>> Rows(const std::string& log) {
     return rows;
 }
 
-std::size_t LineCount(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+std::size_t LineCount(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+}
 
 }  // namespace
 
 class EndToEndTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void recordCaptureLoadViewAndRecordAgain();
 };
 
@@ -124,7 +127,8 @@ void EndToEndTest::recordCaptureLoadViewAndRecordAgain() {
     QVERIFY(!program.settings.at(1135).empty());
     SettingsViewer* viewer = SettingsViewer::current();
     QVERIFY(viewer);
-    QCOMPARE(viewer->findChild<QLabel*>("lblZone_143")->text().toStdString(), program.settings.at(975));
+    QCOMPARE(viewer->findChild<QLabel*>("lblZone_143")->text().toStdString(),
+             program.settings.at(975));
 
     // With settings loaded, every data line carries the setting of its zone.
     unit = StartUnit({"--fast", "--lines", "300", "--header-every", "0", "--seed", "5"});

@@ -11,6 +11,7 @@
 #include "app/program.h"
 #include "app/qt/main_window.h"
 #include "display/qt/console_view.h"
+#include "display/qt/rx_indicator.h"
 #include "log/qt/save_options_dialog.h"
 #include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
@@ -79,6 +80,7 @@ class MainWindowTest : public QObject {
     void logFileThatCannotBeCreatedIsReportedOnce();
     void pulledAdapterIsReportedOnceAndKeepsTheLog();
     void clearDisplayRestartsTheLine();
+    void receiveIndicatorFlashesWhileCharactersArrive();
     void saveOptionsOpensWithItsValuesAndOkSetsOne();
     void saveOptionsReportsAMissingPort();
 };
@@ -254,6 +256,27 @@ void MainWindowTest::clearDisplayRestartsTheLine() {
     QCOMPARE(f.console()->text(), std::string());
     QVERIFY(f.pty.write("\nX"));
     QTRY_COMPARE(f.console()->text(), std::string("3\t\t\t\t\t\r\n"));
+}
+
+void MainWindowTest::receiveIndicatorFlashesWhileCharactersArrive() {
+    Fixture f;
+    auto* circle = f.window->findChild<RxCircle*>("shaRxCircle");
+    auto* rx = f.window->findChild<RxIndicator*>();
+    QCOMPARE(circle->fillColor(), circle->restingColor());
+    QVERIFY(!rx->tmrRxDelay()->isActive() && !rx->tmrTurnOffRx()->isActive());
+
+    f.click("cmdNewRun");
+    QVERIFY(f.pty.write("1 2 3"));
+    QTRY_VERIFY(rx->tmrRxDelay()->isActive());
+    const QColor before = circle->fillColor();
+    rx->tmrRxDelay_Timer();
+    QVERIFY(circle->fillColor() != before);
+    rx->tmrRxDelay_Timer();
+    QCOMPARE(circle->fillColor(), before);
+    // Once characters stop, the turn-off tick rests the circle and stops both timers.
+    QTRY_VERIFY(!rx->tmrTurnOffRx()->isActive());
+    QCOMPARE(circle->fillColor(), circle->restingColor());
+    QVERIFY(!rx->tmrRxDelay()->isActive());
 }
 
 void MainWindowTest::saveOptionsOpensWithItsValuesAndOkSetsOne() {
