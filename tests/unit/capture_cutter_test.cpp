@@ -1,9 +1,9 @@
+#include "settings/capture_cutter.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
-
-#include "settings/capture_cutter.h"
 
 namespace kestrin {
 namespace {
@@ -30,61 +30,31 @@ class CaptureCutterTest : public ::testing::Test {
     CaptureCutter cutter{out};
 };
 
-TEST_F(CaptureCutterTest, SignAfterDigitStartsANewValue) {
-    Feed("12-5 X");
-    EXPECT_EQ(out.file, "12,-5,");
-    EXPECT_EQ(out.console, "12\t-5\t");
-
-    Feed("7+8 A-1 X");
-    EXPECT_EQ(out.file, "12,-5,X7,+8,A-1,");
-}
-
-TEST_F(CaptureCutterTest, OnlyTheFirstSpaceOfARunClosesAValue) {
-    Feed("1   2     3 X");
-    EXPECT_EQ(out.file, "1,2,3,");
-    EXPECT_EQ(cutter.fieldIndex(), 3);
-}
-
-TEST_F(CaptureCutterTest, CarriageReturnDoesNothingAndHidesTheLineFeed) {
-    // The last value of a CR LF line runs into the first of the next one.
-    Feed("12\r\n34 X");
-    EXPECT_EQ(out.file, "1234,");
-    EXPECT_EQ(out.console.find('\r'), std::string::npos);
-}
-
-TEST_F(CaptureCutterTest, LineFeedEndsTheLineAndRestartsTheBuffer) {
-    Feed("5 12\n");
-    EXPECT_EQ(cutter.fieldIndex(), 1);
-    Feed("3");
-    EXPECT_EQ(out.file, "5,12,");
-    EXPECT_EQ(out.console, "5\t12\r\n");
-    EXPECT_EQ(cutter.fieldIndex(), 0);
-    EXPECT_EQ(cutter.fields()[0], "");
-    EXPECT_EQ(cutter.fields()[1], "");
-}
-
-TEST_F(CaptureCutterTest, LineFeedAfterSpaceOrLineFeedEndsNothing) {
-    Feed("12 \n\n3 X");
-    EXPECT_EQ(out.file, "12,3,");
-    EXPECT_EQ(out.console, "12\t3\t");
-}
-
-TEST_F(CaptureCutterTest, StartTextMakesALeadingSpaceCloseAnEmptyValue) {
-    Feed(" 1 X");
-    EXPECT_EQ(out.file, ",1,");
-}
-
-TEST_F(CaptureCutterTest, UnstoredCharactersStillCountAsVisibleBeforeASpace) {
-    // Lower case and other punctuation are dropped, yet a space after them
-    // closes the (possibly empty) value.
-    Feed("ab 1a* X");
-    EXPECT_EQ(out.file, ",1,");
-}
-
-TEST_F(CaptureCutterTest, CommaIsStoredInsideAValue) {
-    Feed("1,2 X");
-    EXPECT_EQ(out.file, "1,2,");
-    EXPECT_EQ(cutter.fields()[0], "1,2");
+TEST(CaptureCutter, CutsValuesAsTheUnitSendsThem) {
+    struct Case {
+        std::string_view wire, file, console;
+    };
+    const Case cases[] = {
+        // A sign after a digit starts a new value; after a letter, point or slash it stays.
+        {"12-5 7+8 A-1 2.-5/+1 X", "12,-5,7,+8,A-1,2.-5/+1,", "12\t-5\t7\t+8\tA-1\t2.-5/+1\t"},
+        {"1   2     3 X", "1,2,3,", "1\t2\t3\t"},  // only the first space of a run
+        // A CR does nothing and hides the LF: the value runs into the next line.
+        {"12\r\n34 X", "1234,", "1234\t"},
+        {"5 12\n3", "5,12,", "5\t12\r\n"},
+        {"12 \n\n3 X", "12,3,", "12\t3\t"},  // an LF after a space or LF ends nothing
+        // The start text "!" is visible, so a leading space closes an empty value.
+        {" 1 X", ",1,", "\t1\t"},
+        // Dropped characters still count as visible before a space.
+        {"ab 1a* X", ",1,", "\t1\t"},
+        {"1,2 X", "1,2,", "1,2\t"},  // a comma is stored inside the value
+    };
+    for (const Case& c : cases) {
+        RecordingOutput out;
+        CaptureCutter cutter(out);
+        for (char ch : c.wire) cutter.Receive(std::string_view(&ch, 1));
+        EXPECT_EQ(out.file, c.file) << c.wire;
+        EXPECT_EQ(out.console, c.console) << c.wire;
+    }
 }
 
 TEST_F(CaptureCutterTest, EventWithoutTextDropsTheHeldCharacter) {
@@ -94,22 +64,18 @@ TEST_F(CaptureCutterTest, EventWithoutTextDropsTheHeldCharacter) {
     EXPECT_EQ(cutter.earlier(), "2");
     Feed("3 X");
     EXPECT_EQ(out.file, "13,");
-}
 
-TEST_F(CaptureCutterTest, EmptyLookBehindCountsAsVisible) {
-    // The space that would close 12 is lost to the empty event; the next space
-    // has an empty look-behind and closes the value instead of merging 12 and 3.
-    Feed("12 ");
+    // The space that would close 4 is lost to the empty event; the next space
+    // has an empty look-behind and closes the value instead of merging 4 and 5.
+    Feed("4 ");
     cutter.Receive("");
-    Feed(" 3 X");
-    EXPECT_EQ(out.file, "12,3,");
-
+    Feed(" 5 ");
     // The same for a line feed.
-    Feed("\n45\n");
+    Feed("\n6\n");
     cutter.Receive("");
-    Feed("\n6 X");
-    EXPECT_EQ(out.file, "12,3,X,45,6,");
-    EXPECT_EQ(out.console, "12\t3\tX\r\n45\r\n6\t");
+    Feed("\n7 X");
+    EXPECT_EQ(out.file, "13,X4,5,6,7,");
+    EXPECT_EQ(out.console, "13\tX4\t5\t6\r\n7\t");
 }
 
 TEST_F(CaptureCutterTest, ValuesPastTheLastSlotAreStillWritten) {
@@ -123,8 +89,7 @@ TEST_F(CaptureCutterTest, ValuesPastTheLastSlotAreStillWritten) {
     EXPECT_EQ(out.file, expected);
     EXPECT_EQ(cutter.fieldIndex(), CaptureCutter::kLastSlot);
     EXPECT_EQ(cutter.fields()[499], "499");
-    // The last slot collects the value being received.
-    EXPECT_EQ(cutter.fields()[500], "X");
+    EXPECT_EQ(cutter.fields()[500], "X");  // the last slot collects the value being received
 
     Feed("\n7 X");
     EXPECT_EQ(out.file, expected + "XY,7,");
@@ -132,8 +97,7 @@ TEST_F(CaptureCutterTest, ValuesPastTheLastSlotAreStillWritten) {
 }
 
 TEST_F(CaptureCutterTest, OverlongValueKeepsItsBeginning) {
-    const std::size_t length = CaptureCutter::kMaxValueBytes + 1000;
-    Feed(std::string(length, 'A'));
+    Feed(std::string(CaptureCutter::kMaxValueBytes + 1000, 'A'));
     Feed(" X");
     EXPECT_EQ(out.file, std::string(CaptureCutter::kMaxValueBytes, 'A') + ",");
 }

@@ -63,37 +63,35 @@ TEST_F(SettingsLoaderTest, MissingFileOffersACapture) {
     EXPECT_EQ(events, std::vector<std::string>{"capture after 2 box"});
 }
 
-TEST_F(SettingsLoaderTest, EmptyFileIsEmptyOrCorrupt) {
-    files.files["Settings.txt"] = "";
-    prompt.queue(PromptAnswer::Yes);
-    EXPECT_EQ(Load(), LoadOutcome::EmptyOrCorrupt);
-    ExpectTableEmptied();
-    EXPECT_EQ(lblDebug, "unchanged");
-    ExpectOffer("Settings file empty or corrupt!\r\n\r\nCapture settings now?");
-    EXPECT_EQ(events, std::vector<std::string>{"capture after 1 box"});
-    EXPECT_EQ(files.openStreams, 0);
-}
-
-TEST_F(SettingsLoaderTest, LineFailingTheFullCheckIsNotMapped) {
-    // 194 commas but no final comma: the count is shown, nothing is loaded.
-    files.files["Settings.txt"] = "BOT" + std::string(60, '1') + std::string(194, ',') + "EOT";
-    EXPECT_EQ(Load(), LoadOutcome::EmptyOrCorrupt);
-    EXPECT_EQ(lblDebug, "194");
-    ExpectTableEmptied();
-    ExpectOffer("Settings file empty or corrupt!\r\n\r\nCapture settings now?");
-    EXPECT_TRUE(events.empty());
-}
-
-TEST_F(SettingsLoaderTest, HugeOrBinaryFileIsRejectedAsCorrupt) {
-    files.files["Settings.txt"] = std::string(TextStream::kMaxLineBytes + 10, ',');
-    EXPECT_EQ(Load(), LoadOutcome::EmptyOrCorrupt);
-    EXPECT_EQ(lblDebug, "unchanged");
-    ExpectTableEmptied();
-
-    files.files["Settings.txt"] = std::string("BOT\0\xff\x01,,", 8) + "EOT,";
-    EXPECT_EQ(Load(), LoadOutcome::EmptyOrCorrupt);
-    EXPECT_EQ(lblDebug, "3");
-    ExpectTableEmptied();
+TEST_F(SettingsLoaderTest, EmptyOrCorruptFilesAreNotMapped) {
+    struct Case {
+        std::string content;
+        std::string lblDebug;
+    };
+    const Case cases[] = {
+        {"", "unchanged"},
+        // 194 commas but no final comma: the count is shown, nothing is loaded.
+        {"BOT" + std::string(60, '1') + std::string(194, ',') + "EOT", "194"},
+        {std::string(TextStream::kMaxLineBytes + 10, ','), "unchanged"},
+        {std::string("BOT\0\xff\x01,,", 8) + "EOT,", "3"},
+        // Only the first line counts.
+        {"BOT,EOT,\n" + test::MakeSettingsDump().file, "2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content.substr(0, 20));
+        table.slot(100) = "old";
+        prompt.shown.clear();
+        events.clear();
+        lblDebug = "unchanged";
+        files.files["Settings.txt"] = c.content;
+        prompt.queue(PromptAnswer::Yes);
+        EXPECT_EQ(Load(), LoadOutcome::EmptyOrCorrupt);
+        EXPECT_EQ(lblDebug, c.lblDebug);
+        ExpectTableEmptied();
+        ExpectOffer("Settings file empty or corrupt!\r\n\r\nCapture settings now?");
+        EXPECT_EQ(events, std::vector<std::string>{"capture after 1 box"});
+        EXPECT_EQ(files.openStreams, 0);
+    }
 }
 
 TEST_F(SettingsLoaderTest, OtherFailuresShowTheirCode) {
@@ -118,32 +116,21 @@ TEST_F(SettingsLoaderTest, OtherFailuresShowTheirCode) {
 
 TEST_F(SettingsLoaderTest, ValidFileLoadsSilentlyAndTheSameEachTime) {
     const test::SettingsDump dump = test::MakeSettingsDump();
-    files.files["Settings.txt"] = dump.file;
-    for (int round = 0; round < 2; ++round) {
+    // Loaded twice, then with further lines behind the first.
+    for (const std::string& content : {dump.file, dump.file, dump.file + "\r\nBOT,,,,,EOT,\r\n"}) {
+        files.files["Settings.txt"] = content;
         EXPECT_EQ(Load(), LoadOutcome::Loaded);
         EXPECT_TRUE(prompt.shown.empty());
         EXPECT_EQ(lblDebug, "194");
         for (int i = SettingsTable::kFirstLoaded; i < SettingsTable::kSize; ++i) {
             auto expected = dump.tableSlots.find(i);
             ASSERT_EQ(table.at(i), expected == dump.tableSlots.end() ? "" : expected->second)
-                << "slot " << i << " in round " << round;
+                << "slot " << i;
         }
     }
+    EXPECT_EQ(table.at(1240), "EOT");
     EXPECT_EQ(table.at(50), "kept");
     EXPECT_EQ(files.openStreams, 0);
-}
-
-TEST_F(SettingsLoaderTest, OnlyTheFirstLineCounts) {
-    const test::SettingsDump dump = test::MakeSettingsDump();
-    files.files["Settings.txt"] = dump.file + "\r\nBOT,,,,,EOT,\r\n";
-    EXPECT_EQ(Load(), LoadOutcome::Loaded);
-    EXPECT_EQ(lblDebug, "194");
-    EXPECT_EQ(table.at(1240), "EOT");
-
-    files.files["Settings.txt"] = "BOT,EOT,\n" + dump.file;
-    EXPECT_EQ(Load(), LoadOutcome::EmptyOrCorrupt);
-    EXPECT_EQ(lblDebug, "2");
-    ExpectTableEmptied();
 }
 
 }  // namespace
