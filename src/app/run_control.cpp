@@ -89,6 +89,8 @@ void RunControl::cmdEnd_Click() {
 
 void RunControl::cmdSetMarker_Click() { tokenizer_.MarkerPending = true; }
 
+void RunControl::flushLog() { log_.flush(); }
+
 void RunControl::reportLogFailure() {
     if (failureReported_ || !log_.failure()) return;
     failureReported_ = true;

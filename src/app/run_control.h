@@ -46,6 +46,9 @@ class RunControl {
     const RunButtons& buttons() const { return buttons_; }
     bool runOpen() const { return buttons_.cmdEnd; }
 
+    // After a chunk read from the port has been handled: hands the lines
+    // ended in it to the operating system.
+    void flushLog();
     // After received text has been handled: tells the user once when the
     // log could not be written.
     void reportLogFailure();

@@ -17,6 +17,8 @@ class MemoryConsole : public ConsoleSink {
   public:
     void AppendConsole(std::string_view text) override { text_.append(text); }
     const std::string& text() const { return text_; }
+    // Empties the text but keeps its memory, so that filling it again costs
+    // no new pages.
     void clear() { text_.clear(); }
 
   private:

@@ -28,6 +28,41 @@ constexpr int kMaxDecodedFields = 9;
 constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 constexpr bool IsSign(unsigned char c) { return c == '-' || c == '+'; }
 
+// The usual event, one character after one held character, kept cheap: when
+// the held character only grows the field in progress or is dropped, does
+// that and gives true. Otherwise changes nothing and gives false.
+bool ConsumeQuietly(char heldChar, char nextChar,
+                    std::array<std::string, LineTokenizer::kSlots>& fields,
+                    int fieldIndex) noexcept {
+    const auto held = static_cast<unsigned char>(heldChar);
+    const auto next = static_cast<unsigned char>(nextChar);
+    switch (kClassOf[held]) {
+        case CharClass::Field: {
+            // No slot left (the unsigned test also refuses a negative index),
+            // or a sign after a digit, which closes the field.
+            if (static_cast<unsigned>(fieldIndex) >= LineTokenizer::kSlots ||
+                (IsDigit(held) && IsSign(next)))
+                return false;
+            std::string& field = fields[static_cast<std::size_t>(fieldIndex)];
+            // Within its capacity a field grows without allocating, so
+            // without any failure. (The capacity test is written the way
+            // push_back makes it, so the compiler drops push_back's own.)
+            if (field.size() >= LineTokenizer::kMaxFieldBytes ||
+                field.size() + 1 > field.capacity())
+                return false;
+            field.push_back(heldChar);
+            return true;
+        }
+        case CharClass::Space:
+            return next == ' ';  // only the last space of a run closes
+        case CharClass::Ignored:
+            return true;
+        case CharClass::LineEnd:
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 LineTokenizer::LineTokenizer(ConsoleSink& console, LogWriter& log, const SettingsTable& settings,
@@ -35,15 +70,41 @@ LineTokenizer::LineTokenizer(ConsoleSink& console, LogWriter& log, const Setting
     : console_(console), log_(log), settings_(settings), prompt_(prompt) {}
 
 void LineTokenizer::MSComm1_OnComm(std::string_view incoming) {
+    if (incoming.size() == 1 && HeldText.size() == 1 &&
+        ConsumeQuietly(HeldText.front(), incoming.front(), Fields, FieldIndex)) {
+        HeldText.front() = incoming.front();
+        return;
+    }
+    Receive(incoming);
+}
+
+// Out of line, so that the usual event above needs no stack frame.
+[[gnu::noinline]] void LineTokenizer::Receive(std::string_view incoming) {
     // A failure abandons the event: the held text stays for the next one and
     // the new text is lost.
     try {
         if (!HeldText.empty() && !incoming.empty()) {
-            Consume(static_cast<unsigned char>(incoming.front()));
+            // The held text is classified by its first byte.
+            const auto held = static_cast<unsigned char>(HeldText.front());
+            const auto next = static_cast<unsigned char>(incoming.front());
+            switch (kClassOf[held]) {
+                case CharClass::Field:
+                    AddHeldToField(held, next);
+                    break;
+                case CharClass::Space:
+                    // Only the last space of a run closes the field.
+                    if (next != ' ') CloseField();
+                    break;
+                case CharClass::LineEnd:
+                    EndLine();
+                    break;
+                case CharClass::Ignored:
+                    break;
+            }
         }
         // Also when either text is empty: an empty event drops the held text.
         if (incoming.size() == 1 && HeldText.size() == 1) {
-            HeldText.front() = incoming.front();  // the usual case, kept cheap
+            HeldText.front() = incoming.front();
         } else {
             HeldText.assign(incoming);
         }
@@ -61,36 +122,21 @@ void LineTokenizer::ShowInvalidArgument() noexcept {
     }
 }
 
-void LineTokenizer::Consume(unsigned char next) {
-    const auto held = static_cast<unsigned char>(HeldText.front());
-    switch (kClassOf[held]) {
-        case CharClass::Field: {
-            if (FieldIndex >= kSlots) return;  // the line has no slot left
-            std::string& slot = Fields[FieldIndex];
-            const std::size_t before = slot.size();
-            AppendToField(HeldText);
-            // A sign after a digit starts a new field: 12-3 is 12 and -3.
-            if (IsDigit(held) && IsSign(next)) {
-                try {
-                    CloseField();
-                } catch (...) {
-                    // The held digit is tried again with the next event; it
-                    // must not end up in the field twice.
-                    slot.resize(before);
-                    throw;
-                }
-            }
-            return;
+void LineTokenizer::AddHeldToField(unsigned char held, unsigned char next) {
+    if (FieldIndex >= kSlots) return;  // the line has no slot left
+    std::string& slot = Fields[FieldIndex];
+    const std::size_t before = slot.size();
+    AppendToField(HeldText);
+    // A sign after a digit starts a new field: 12-3 is 12 and -3.
+    if (IsDigit(held) && IsSign(next)) {
+        try {
+            CloseField();
+        } catch (...) {
+            // The held digit is tried again with the next event; it must
+            // not end up in the field twice.
+            slot.resize(before);
+            throw;
         }
-        case CharClass::Space:
-            // Only the last space of a run closes the field.
-            if (next != ' ') CloseField();
-            return;
-        case CharClass::LineEnd:
-            EndLine();
-            return;
-        case CharClass::Ignored:
-            return;
     }
 }
 
@@ -108,12 +154,18 @@ void LineTokenizer::CloseField() {
     // Past the last slot a line's further fields are dropped: not stored,
     // shown or logged.
     if (FieldIndex < 0 || FieldIndex >= kSlots) return;
-    const std::string& field = Fields[FieldIndex];
-    consoleText_.assign(field);
-    consoleText_ += '\t';
-    console_.AppendConsole(consoleText_);
-    log_.WriteField(field);
-    log_.WriteSeparator(field);
+    std::string& field = Fields[FieldIndex];
+    // The console gets the field and its tab in one append. The tab stands
+    // behind the field's text just for that call, which spares a copy.
+    field.push_back('\t');
+    try {
+        console_.AppendConsole(field);
+    } catch (...) {
+        field.pop_back();
+        throw;
+    }
+    field.pop_back();
+    log_.WriteFieldAndSeparator(field);  // WriteField, then WriteSeparator
     ++FieldIndex;
 }
 

@@ -50,8 +50,11 @@ class LineTokenizer {
     const std::string& heldText() const { return HeldText; }
 
   private:
-    // Acts on the held text, with `next` the first byte of the new text.
-    void Consume(unsigned char next);
+    // Any event, with its failure handling.
+    void Receive(std::string_view incoming);
+    // The held text is a field character: adds it to the field in progress;
+    // `next` is the first byte of the new text.
+    void AddHeldToField(unsigned char held, unsigned char next);
     void AppendToField(std::string_view text);
     void EndLine();
     void ShowInvalidArgument() noexcept;
@@ -64,7 +67,6 @@ class LineTokenizer {
     LogWriter& log_;
     const SettingsTable& settings_;
     MessagePrompt& prompt_;
-    std::string consoleText_;  // reused for each field and its tab
 };
 
 }  // namespace kestrin

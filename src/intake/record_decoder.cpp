@@ -1,5 +1,6 @@
 #include "intake/record_decoder.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -35,19 +36,6 @@ constexpr double kPowersOfTen[kExactDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1
 // shows), and that decimal is taken to the nearest hundredth with a tie going
 // to the even last digit: 0.125 gives 0.12, 2.675 gives 2.68.
 std::string RoundedHundredths(double magnitude) {
-    const double scaled = magnitude * 100;
-    if (scaled < 1e9) {
-        // Far from a tie, 15 digits and the binary value round alike.
-        const double whole = std::floor(scaled);
-        const double fraction = scaled - whole;
-        if (std::fabs(fraction - 0.5) > 1e-5) {
-            char text[24];
-            const auto hundredths = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
-            const auto written = std::to_chars(text, text + sizeof text, hundredths);
-            return std::string(text, written.ptr);
-        }
-    }
-
     // d.dddddddddddddde±x: 15 significant digits and the decimal exponent.
     char text[40];
     const auto written =
@@ -88,6 +76,57 @@ std::string RoundedHundredths(double magnitude) {
     }
     const std::size_t firstNonZero = result.find_first_not_of('0');
     return firstNonZero == std::string::npos ? std::string("0") : result.substr(firstNonZero);
+}
+
+// The usual case of RoundedHundredths, as a number: far from a tie, 15 digits
+// and the binary value round alike. Nothing for a value near a tie or too
+// large to be sure.
+std::optional<std::uint64_t> HundredthsFarFromATie(double magnitude) {
+    const double scaled = magnitude * 100;
+    if (!(scaled < 1e9)) return std::nullopt;
+    const auto whole = static_cast<std::uint64_t>(scaled);  // the floor: scaled >= 0
+    const double fraction = scaled - static_cast<double>(whole);
+    if (std::fabs(fraction - 0.5) <= 1e-5) return std::nullopt;
+    return whole + (fraction > 0.5 ? 1u : 0u);
+}
+
+// Room for the decimal text of any finite double to the nearest hundredth:
+// at most 312 digits (1.8e308 in hundredths, one more for a carry), a sign
+// and a point.
+constexpr std::size_t kHundredthsTextBytes = 320;
+
+// Decimal text of a number of hundredths given by its digits (no leading
+// zeros), written to `out`: no trailing zeros, no point for a whole number,
+// "0" before the point below one, and never "-0".
+std::string_view TextOfHundredths(bool negative, std::string_view hundredths,
+                                  char (&out)[kHundredthsTextBytes]) {
+    const std::size_t size = hundredths.size();
+    const std::string_view whole = size > 2 ? hundredths.substr(0, size - 2) : "0";
+    const char tenths = size >= 2 ? hundredths[size - 2] : '0';
+    const char last = hundredths[size - 1];
+    const std::size_t fractionDigits = last != '0' ? 2 : tenths != '0' ? 1 : 0;
+    if (whole == "0" && fractionDigits == 0) return "0";
+
+    char* end = out;
+    if (negative) *end++ = '-';
+    end = std::copy(whole.begin(), whole.end(), end);
+    if (fractionDigits > 0) {
+        *end++ = '.';
+        *end++ = tenths;
+        if (fractionDigits == 2) *end++ = last;
+    }
+    return std::string_view(out, static_cast<std::size_t>(end - out));
+}
+
+// `value`, which is finite, to the nearest hundredth as decimal text in `out`.
+std::string_view WriteHundredths(double value, char (&out)[kHundredthsTextBytes]) {
+    const double magnitude = std::fabs(value);
+    if (const auto hundredths = HundredthsFarFromATie(magnitude)) {
+        char digits[24];
+        const auto written = std::to_chars(digits, digits + sizeof digits, *hundredths);
+        return TextOfHundredths(value < 0, std::string_view(digits, written.ptr), out);
+    }
+    return TextOfHundredths(value < 0, RoundedHundredths(magnitude), out);
 }
 
 }  // namespace
@@ -171,21 +210,8 @@ std::optional<double> BoostPsi(std::string_view pressureField) {
 
 std::optional<std::string> HundredthsText(double value) {
     if (!std::isfinite(value)) return std::nullopt;
-    const std::string hundredths = RoundedHundredths(std::fabs(value));
-    if (hundredths == "0") return std::string("0");
-
-    std::string text;
-    if (value < 0) text += '-';
-    const std::size_t size = hundredths.size();
-    if (size > 2) {
-        text.append(hundredths, 0, size - 2);
-    } else {
-        text += '0';
-    }
-    std::string fraction = size >= 2 ? hundredths.substr(size - 2) : "0" + hundredths;
-    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-    if (!fraction.empty()) text.append(".").append(fraction);
-    return text;
+    char text[kHundredthsTextBytes];
+    return std::string(WriteHundredths(value, text));
 }
 
 namespace {
@@ -234,18 +260,17 @@ void DecodeRecord(LineTokenizer& tokenizer, const SettingsTable& settings) noexc
         }
     });
     closeField();
+    // Both values come out finite or not at all.
     Contained([&] {
-        const auto ratio = AirFuelRatio(slot(kSensorSlot));
-        if (const auto text = ratio ? HundredthsText(*ratio) : std::nullopt) {
-            tokenizer.PlaceField(*text);
-        }
+        char text[kHundredthsTextBytes];
+        if (const auto ratio = AirFuelRatio(slot(kSensorSlot)))
+            tokenizer.PlaceField(WriteHundredths(*ratio, text));
     });
     closeField();
     Contained([&] {
-        const auto psi = BoostPsi(slot(kPressureSlot));
-        if (const auto text = psi ? HundredthsText(*psi) : std::nullopt) {
-            tokenizer.PlaceField(*text);
-        }
+        char text[kHundredthsTextBytes];
+        if (const auto psi = BoostPsi(slot(kPressureSlot)))
+            tokenizer.PlaceField(WriteHundredths(*psi, text));
     });
     closeField();
 }

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -15,10 +16,14 @@ namespace {
 
 // What a stream does once it has been closed, or with the wrong mode.
 constexpr int kUnusableStream = EBADF;
-// Ended lines go to the operating system at once; a long unended run of text
-// is handed over in pieces of about this size.
+// Written text collects in a buffer of this size; it is handed to the
+// operating system when full, on flush and on Close.
 constexpr std::size_t kWriteBufferBytes = 64 * 1024;
 constexpr std::size_t kReadChunkBytes = 64 * 1024;
+
+// Fields and separators are a few bytes long; for those a plain loop is
+// cheaper than a call to memcpy.
+constexpr std::size_t kShortText = 8;
 
 Status LineTooLong(std::size_t maxBytes) {
     return Status::Failure(kLineTooLong, "line longer than " + std::to_string(maxBytes) + " bytes");
@@ -29,7 +34,10 @@ class PosixTextStream final : public TextStream {
     enum class Mode { Write, Read };
 
     PosixTextStream(int fd, Mode mode) : fd_(fd), mode_(mode) {
-        if (mode == Mode::Write) buffer_.reserve(kWriteBufferBytes);
+        if (mode == Mode::Write) {
+            buffer_ = std::make_unique_for_overwrite<char[]>(kWriteBufferBytes);
+            room_ = kWriteBufferBytes;
+        }
     }
     ~PosixTextStream() override { Close(); }
 
@@ -37,20 +45,32 @@ class PosixTextStream final : public TextStream {
     PosixTextStream& operator=(const PosixTextStream&) = delete;
 
     Status write(std::string_view text) override {
-        if (!writable()) return usableFor(Mode::Write);
-        if (buffer_.size() + text.size() < kWriteBufferBytes) {
-            buffer_.append(text);
+        // The usual case: a short text and room for it. (room_ is 0 while the
+        // stream cannot be written, so that even an empty text is refused.)
+        if (text.size() <= kShortText && text.size() < room_) {
+            append(text);
             return Status::Ok();
         }
-        // A large text goes straight through instead of growing the buffer.
-        if (Status flushed = flush(); !flushed.ok()) return flushed;
-        return writeAll(text);
+        return writeLong(text);
     }
 
-    Status writeline() override {
-        if (!writable()) return usableFor(Mode::Write);
-        buffer_.append("\r\n");
-        return flush();
+    Status writeBoth(std::string_view first, std::string_view second) override {
+        // The usual case: a short field, a separator and room for both.
+        if (first.size() <= kShortText && second.size() <= kShortText &&
+            first.size() + second.size() < room_) {
+            append(first);
+            append(second);
+            return Status::Ok();
+        }
+        return TextStream::writeBoth(first, second);
+    }
+
+    Status writeline() override { return write("\r\n"); }
+
+    Status flush() override {
+        if (fd_ < 0) return Status::FromErrno(kUnusableStream);
+        if (mode_ == Mode::Read) return Status::Ok();
+        return handOver();
     }
 
     Status readline(std::string& line, std::size_t maxBytes) override;
@@ -58,24 +78,48 @@ class PosixTextStream final : public TextStream {
     Status sync() override {
         if (fd_ < 0) return Status::FromErrno(kUnusableStream);
         if (mode_ == Mode::Read) return Status::Ok();
-        if (Status flushed = flush(); !flushed.ok()) return flushed;
+        if (Status handed = handOver(); !handed.ok()) return handed;
         if (::fdatasync(fd_) != 0) return Status::FromErrno(errno);
         return Status::Ok();
     }
 
     Status Close() override {
         if (fd_ < 0) return Status::FromErrno(kUnusableStream);
-        Status result = mode_ == Mode::Write ? flush() : Status::Ok();
+        Status result = mode_ == Mode::Write ? handOver() : Status::Ok();
         // The descriptor is released whatever close reports; retrying after
         // EINTR could close a descriptor opened meanwhile by someone else.
         if (::close(fd_) != 0 && result.ok()) result = Status::FromErrno(errno);
         fd_ = -1;
-        buffer_.clear();
-        buffer_.shrink_to_fit();
+        buffer_.reset();
+        buffered_ = 0;
+        room_ = 0;
         return result;
     }
 
   private:
+    // Any other write. When the buffer has no room the buffer is handed over
+    // first, and a text the buffer cannot hold goes straight through. Out of
+    // line, so that the usual write needs no stack frame.
+    [[gnu::noinline]] Status writeLong(std::string_view text) {
+        if (!writable()) return usableFor(Mode::Write);
+        if (text.size() > room_) {
+            if (Status handed = handOver(); !handed.ok()) return handed;
+            if (text.size() >= kWriteBufferBytes) return writeAll(text);
+        }
+        std::copy(text.begin(), text.end(), buffer_.get() + buffered_);
+        buffered_ += text.size();
+        room_ -= text.size();
+        return Status::Ok();
+    }
+
+    // Puts a short text that has room into the buffer.
+    void append(std::string_view text) {
+        char* out = buffer_.get() + buffered_;
+        for (std::size_t i = 0; i < text.size(); ++i) out[i] = text[i];
+        buffered_ += text.size();
+        room_ -= text.size();
+    }
+
     bool writable() const { return fd_ >= 0 && mode_ == Mode::Write && broken_.ok(); }
 
     Status usableFor(Mode wanted) const {
@@ -87,9 +131,10 @@ class PosixTextStream final : public TextStream {
     }
 
     // Hands everything buffered to the operating system.
-    Status flush() {
-        Status result = writeAll(buffer_);
-        buffer_.clear();
+    Status handOver() {
+        Status result = writeAll(std::string_view(buffer_.get(), buffered_));
+        buffered_ = 0;
+        room_ = result.ok() ? kWriteBufferBytes : 0;
         return result;
     }
 
@@ -128,7 +173,11 @@ class PosixTextStream final : public TextStream {
     int fd_;
     Mode mode_;
     Status broken_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;  // kWriteBufferBytes when writing
+    std::size_t buffered_ = 0;
+    // What the buffer can still take, and 0 whenever the stream cannot be
+    // written, so that the usual write needs a single test.
+    std::size_t room_ = 0;
     std::string readBuffer_;
     std::size_t readPos_ = 0;
 };

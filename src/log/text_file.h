@@ -17,14 +17,30 @@ class TextStream {
 
     // Appends text with no line end.
     virtual Status write(std::string_view text) = 0;
-    // Appends a carriage return and line feed. Every line ended so far is
-    // handed to the operating system before this returns.
+    // Appends `first`, then `second`, as two writes would: when the first
+    // fails the second is not tried. The log hands over a field and its
+    // separator this way, with one call instead of two.
+    virtual Status writeBoth(std::string_view first, std::string_view second) {
+        if (Status status = write(first); !status.ok()) return status;
+        return write(second);
+    }
+    // Appends a carriage return and line feed.
     virtual Status writeline() = 0;
+    // Hands everything written so far to the operating system.
+    //
+    // write and writeline only fill the stream's buffer, which hands itself
+    // over once it holds about 64 KiB, and Close flushes. The log is flushed
+    // after each chunk read from the serial port has been handled, so every
+    // line ended in that chunk reaches the system before the program waits
+    // for the next one: a killed program loses at most the chunk it was
+    // handling and the line in progress, while a fast stream costs one
+    // system call per chunk instead of one per line.
+    virtual Status flush() = 0;
     // Reads the first line without its line end, or the whole content when it
     // holds none. A file of zero length gives kReadPastEnd; a line longer than
     // maxBytes gives kLineTooLong without reading further.
     virtual Status readline(std::string& line, std::size_t maxBytes = kMaxLineBytes) = 0;
-    // Asks the operating system to put what was written on the disk.
+    // Flushes, then asks the operating system to put the file on the disk.
     virtual Status sync() = 0;
     // Flushes and closes; later calls of any operation fail.
     virtual Status Close() = 0;

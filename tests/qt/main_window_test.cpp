@@ -76,6 +76,7 @@ class MainWindowTest : public QObject {
     void missingPortIsReportedAndCreatesNothing();
     void runsAreNumberedAndSequenceOverflows();
     void pauseAndResumeContinueTheSameLine();
+    void linesOfAHandledChunkAreInTheFileAtOnce();
     void markersWhileLoggingAndWhileReady();
     void logFileThatCannotBeCreatedIsReportedOnce();
     void pulledAdapterIsReportedOnceAndKeepsTheLog();
@@ -158,8 +159,9 @@ void MainWindowTest::runsAreNumberedAndSequenceOverflows() {
         f.click("cmdStart");
         // A carriage return lets the line end be acted on and is itself ignored,
         // so the character still held at End Run does not start the next file.
-        QVERIFY(f.pty.write("R" + std::to_string(run) + "\n\r"));
-        QTRY_COMPARE(f.log(run), "R" + std::to_string(run) + "\t\t\t\t\t\r\n");
+        const std::string field = "R" + std::to_string(run);
+        QVERIFY(f.pty.write(field + "\n\r"));
+        QTRY_COMPARE(f.log(run), field + "\t\t\t\t\t\r\n");
         f.click("cmdEnd");
     }
     QCOMPARE(f.program.options.LogFileName, std::string("Log3.txt"));
@@ -176,6 +178,18 @@ void MainWindowTest::runsAreNumberedAndSequenceOverflows() {
     QCOMPARE(f.log(3), std::string("R3\t\t\t\t\t\r\n"));
     f.click("cmdEnd");
     QCOMPARE(f.states(), QString("10000111"));
+}
+
+void MainWindowTest::linesOfAHandledChunkAreInTheFileAtOnce() {
+    Fixture f;
+    f.click("cmdNewRun");
+    f.click("cmdStart");
+    QVERIFY(f.pty.write("1\n2\n3 4"));
+    // The space closed field 3 when 4 arrived; the chunk holding 4 has then
+    // been handled, and what it ended is in the file without waiting for the
+    // once-a-second sync.
+    QTRY_COMPARE(f.window->tokenizer().fieldIndex(), std::int16_t{1});
+    QCOMPARE(f.log(1), std::string("1\t\t\t\t\t\r\n2\t\t\t\t\t\r\n3\t"));
 }
 
 void MainWindowTest::pauseAndResumeContinueTheSameLine() {

@@ -40,6 +40,7 @@ class BrokenStream : public TextStream {
   public:
     Status write(std::string_view) override { return fail(); }
     Status writeline() override { return fail(); }
+    Status flush() override { return fail(); }
     Status readline(std::string&, std::size_t) override { return fail(); }
     Status sync() override { return fail(); }
     Status Close() override { return fail(); }

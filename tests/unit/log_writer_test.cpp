@@ -21,11 +21,17 @@ class RecordingStream : public TextStream {
         bytes.append("\r\n");
         return Status::Ok();
     }
+    Status flush() override {
+        if (Status s = next(); !s.ok()) return s;
+        handedOver = bytes;
+        return Status::Ok();
+    }
     Status readline(std::string&, std::size_t) override { return Status::FromErrno(EBADF); }
     Status sync() override { return Status::Ok(); }
     Status Close() override { return Status::Ok(); }
 
     std::string bytes;
+    std::string handedOver;  // bytes as of the last flush
     int calls = 0;
     int failFromCall = -1;  // 1-based; -1 never
     Status failure = Status::Failure(ENOSPC, "No space left on device");
@@ -126,6 +132,76 @@ TEST_F(LogWriterTest, ANewStreamForgetsTheFailure) {
     EXPECT_FALSE(log.failure().has_value());
     line({"kept"});
     EXPECT_EQ(next.bytes, "kept\t\r\n");
+}
+
+TEST_F(LogWriterTest, FieldAndSeparatorInOneCallWriteWhatTheTwoCallsWrite) {
+    for (const char* mode : {"tab", "comma"}) {
+        options.SeparatorMode = mode;
+        RecordingStream apart;
+        RecordingStream together;
+        log.setStream(&apart);
+        for (std::string_view f : {"A", "", "B,5"}) {
+            log.WriteField(f);
+            log.WriteSeparator(f);
+        }
+        log.setStream(&together);
+        for (std::string_view f : {"A", "", "B,5"}) log.WriteFieldAndSeparator(f);
+        EXPECT_EQ(together.bytes, apart.bytes) << mode;
+        EXPECT_EQ(together.calls, apart.calls) << mode;
+    }
+}
+
+TEST_F(LogWriterTest, FieldAndSeparatorInOneCallStopAtTheFirstFailure) {
+    stream.failFromCall = 2;  // the separator fails
+    log.WriteFieldAndSeparator("3");
+    log.WriteFieldAndSeparator("4");
+    EXPECT_EQ(stream.bytes, "3");
+    EXPECT_EQ(stream.calls, 2);
+    ASSERT_TRUE(log.failure().has_value());
+
+    RecordingStream next;
+    next.failFromCall = 1;  // the field fails: its separator is not tried
+    log.setStream(&next);
+    log.WriteFieldAndSeparator("5");
+    EXPECT_EQ(next.calls, 1);
+    EXPECT_TRUE(log.failure().has_value());
+
+    RecordingStream idle;
+    log.setStream(&idle);
+    log.setLoggingActive(false);
+    log.WriteFieldAndSeparator("6");
+    EXPECT_EQ(idle.calls, 0);
+}
+
+TEST_F(LogWriterTest, FlushHandsOverWhatWasWrittenEvenWhilePaused) {
+    line({"A"});
+    log.WriteField("B");
+    EXPECT_EQ(stream.handedOver, "");
+    // A pause between two chunks must not hold back lines ended before it.
+    log.setLoggingActive(false);
+    log.flush();
+    EXPECT_EQ(stream.handedOver, "A\t\r\nB");
+    EXPECT_FALSE(log.failure().has_value());
+}
+
+TEST_F(LogWriterTest, FailedFlushIsKeptLikeAFailedWrite) {
+    line({"1"});
+    stream.failFromCall = stream.calls + 1;
+    log.flush();
+    ASSERT_TRUE(log.failure().has_value());
+    EXPECT_EQ(log.failure()->code, ENOSPC);
+    const int callsAtFailure = stream.calls;
+    line({"2"});
+    log.flush();
+    EXPECT_EQ(stream.calls, callsAtFailure);
+    EXPECT_EQ(stream.bytes, "1\t\r\n");
+}
+
+TEST_F(LogWriterTest, FlushWithoutAStreamDoesNothing) {
+    log.setStream(nullptr);
+    log.flush();
+    EXPECT_EQ(stream.calls, 0);
+    EXPECT_FALSE(log.failure().has_value());
 }
 
 }  // namespace

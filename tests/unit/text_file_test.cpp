@@ -58,24 +58,61 @@ TEST_F(TextFileTest, NameWithoutDirectoryLandsInTheWorkingDirectory) {
     EXPECT_EQ(ReadWholeFile(dir.file("Settings.txt")), "BOT,");
 }
 
-TEST_F(TextFileTest, EveryEndedLineReachesTheFileAtOnce) {
+TEST_F(TextFileTest, WrittenTextReachesTheFileOnFlushSyncAndClose) {
     auto stream = create("Log1.txt");
     ASSERT_TRUE(stream->write("12\t").ok());
     ASSERT_TRUE(stream->writeline().ok());
     ASSERT_TRUE(stream->write("unended").ok());
-    // Nothing closed or synced: what a killed program would leave behind.
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\n");
-    ASSERT_TRUE(stream->sync().ok());
+    // Only buffered so far: what a killed program would leave behind.
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
+    ASSERT_TRUE(stream->flush().ok());
     EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended");
+    ASSERT_TRUE(stream->flush().ok());  // nothing new: nothing twice
+    ASSERT_TRUE(stream->writeline().ok());
+    ASSERT_TRUE(stream->sync().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended\r\n");
+    ASSERT_TRUE(stream->write("last").ok());
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended\r\nlast");
 }
 
-TEST_F(TextFileTest, LongUnendedTextIsHandedOverWithoutALineEnd) {
+TEST_F(TextFileTest, WriteBothAppendsBothTextsInOrder) {
+    auto stream = create("Log1.txt");
+    ASSERT_TRUE(stream->writeBoth("12", "\t").ok());
+    ASSERT_TRUE(stream->writeBoth("", ",").ok());
+    const std::string longField(100, 'L');  // past the short-text way
+    ASSERT_TRUE(stream->writeBoth(longField, "\t").ok());
+    ASSERT_TRUE(stream->writeBoth("A", longField).ok());
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t," + longField + "\tA" + longField);
+    EXPECT_EQ(stream->writeBoth("x", "\t").code, EBADF);
+}
+
+TEST_F(TextFileTest, AFullBufferIsHandedOverWithoutAFlush) {
     auto stream = create("Log1.txt");
     const std::string chunk(1000, 'x');
     for (int i = 0; i < 200; ++i) ASSERT_TRUE(stream->write(chunk).ok());
     EXPECT_GE(ReadWholeFile(dir.file("Log1.txt")).size(), 64u * 1024);
     ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")).size(), 200000u);
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x'));
+
+    // Line ends alike.
+    stream = create("Log2.txt");
+    for (int i = 0; i < 40000; ++i) ASSERT_TRUE(stream->writeline().ok());
+    EXPECT_GE(ReadWholeFile(dir.file("Log2.txt")).size(), 64u * 1024);
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log2.txt")).size(), 80000u);
+}
+
+TEST_F(TextFileTest, TextLargerThanTheBufferKeepsItsPlace) {
+    auto stream = create("Log1.txt");
+    const std::string huge(200 * 1024, 'h');
+    ASSERT_TRUE(stream->write("a").ok());
+    ASSERT_TRUE(stream->write(huge).ok());
+    ASSERT_TRUE(stream->write("z").ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "a" + huge);
+    ASSERT_TRUE(stream->Close().ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "a" + huge + "z");
 }
 
 TEST_F(TextFileTest, DestroyingAnOpenStreamKeepsWhatWasWritten) {
@@ -88,6 +125,7 @@ TEST_F(TextFileTest, EveryOperationFailsAfterClose) {
     ASSERT_TRUE(stream->Close().ok());
     EXPECT_EQ(stream->write("x").code, EBADF);
     EXPECT_EQ(stream->writeline().code, EBADF);
+    EXPECT_EQ(stream->flush().code, EBADF);
     EXPECT_EQ(stream->sync().code, EBADF);
     EXPECT_EQ(stream->Close().code, EBADF);
     std::string line;
@@ -105,6 +143,7 @@ TEST_F(TextFileTest, StreamsRefuseTheOtherDirection) {
     ASSERT_TRUE(files.OpenTextFile(dir.file("in.txt"), reader).ok());
     EXPECT_EQ(reader->write("y").code, EBADF);
     EXPECT_EQ(reader->writeline().code, EBADF);
+    EXPECT_TRUE(reader->flush().ok());  // nothing written, nothing to hand over
     EXPECT_EQ(ReadWholeFile(dir.file("in.txt")), "x");
 }
 
@@ -115,11 +154,14 @@ TEST_F(TextFileTest, FullDiskFailsTheWriteAndKeepsEarlierLines) {
     std::unique_ptr<TextStream> stream;
     ASSERT_TRUE(files.CreateTextFile("/dev/full", stream).ok());
     EXPECT_TRUE(stream->write("A\t").ok());  // only buffered so far
-    const Status failed = stream->writeline();
+    EXPECT_TRUE(stream->writeline().ok());
+    const Status failed = stream->flush();
     EXPECT_EQ(failed.code, ENOSPC);
     EXPECT_FALSE(failed.reason.empty());
     // The stream stays failed instead of buffering without end.
     EXPECT_EQ(stream->write("B").code, ENOSPC);
+    EXPECT_EQ(stream->writeBoth("B", "\t").code, ENOSPC);
+    EXPECT_EQ(stream->flush().code, ENOSPC);
     EXPECT_EQ(stream->Close().code, ENOSPC);
 }
 

@@ -192,6 +192,7 @@ void MainWindow::onReceive(std::string_view text) { tokenizer_.MSComm1_OnComm(te
 
 void MainWindow::onDrained() {
     rx_->received();
+    run_.flushLog();
     run_.reportLogFailure();
 }
 

@@ -2,6 +2,12 @@
 
 #include <QFileInfo>
 
+#ifndef _WIN32
+#include <sys/file.h>
+
+#include <cerrno>
+#endif
+
 namespace kestrin {
 
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
@@ -35,6 +41,16 @@ Status QtSerialPort::open() {
         port_.clearError();
         return status;
     }
+#ifndef _WIN32
+    // QSerialPort's lock file is named after the path, so another path to the
+    // same device (a /dev/serial/by-id link) gets past it, and root gets past
+    // the terminal's exclusive mode. A lock on the device itself holds for
+    // every path and every process, and goes when the port closes.
+    if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        port_.close();
+        return Status::Failure(kPortOpenFailed, "the port is in use");
+    }
+#endif
     return Status::Ok();
 }
 
