@@ -13,11 +13,6 @@ RunControl::RunControl(OptionState& options, FileSystem& files, SerialPort& port
 
 RunControl::~RunControl() { closeLog(); }
 
-std::string RunControl::PortMissingMessage(int port) {
-    return "Com " + std::to_string(port) +
-           " does not exist.\r\n\r\nPlease correct the com port setting.";
-}
-
 void RunControl::cmdNewRun_Click() {
     Status status = port_.setCommPort(options_.ComPort);
     if (status.ok()) status = port_.open();

@@ -57,9 +57,6 @@ class RunControl {
     // Puts what the log holds on the disk.
     void syncLog();
 
-    // The text shown for a port that does not exist.
-    static std::string PortMissingMessage(int port);
-
   private:
     void closeLog();
 

@@ -33,6 +33,9 @@ class SerialPort {
     virtual void setListener(SerialListener* listener) = 0;
 };
 
+// What the user is told about a port number whose device does not exist.
+std::string PortMissingMessage(int number);
+
 // The device behind port number `number`: $KESTRIN_COM<number> when it is set,
 // else /dev/ttyUSB<number-1> (COM<number> on Windows).
 std::string DevicePathForPort(int number);

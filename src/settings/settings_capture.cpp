@@ -32,11 +32,6 @@ SettingsCapture::~SettingsCapture() {
     if (writer_) writer_->Close();
 }
 
-std::string SettingsCapture::PortMissingMessage(int comPort) {
-    return Paragraphs("Com " + std::to_string(comPort) + " does not exist.",
-                      "Please correct the com port setting.");
-}
-
 std::string SettingsCapture::PortFailedMessage(int comPort, const Status& why) {
     std::string text = "Com " + std::to_string(comPort) + " could not be opened";
     text += why.reason.empty() ? " (error " + std::to_string(why.code) + ")" : ": " + why.reason;

@@ -73,7 +73,6 @@ class SettingsCapture : public SerialListener, private CaptureOutput {
     // The first line of Settings.txt as read back after the last capture.
     const std::string& readBackLine() const { return readBack_; }
 
-    static std::string PortMissingMessage(int comPort);
     static std::string PortFailedMessage(int comPort, const Status& why);
 
   private:

@@ -8,7 +8,7 @@
 #include <QRadioButton>
 
 #include "app/qt/twips.h"
-#include "app/run_control.h"
+#include "intake/serial_port.h"
 
 namespace kestrin {
 
@@ -108,8 +108,7 @@ void SaveOptionsDialog::CheckComPort() {
     if (status.ok()) status = port_.open();
     if (status.ok()) port_.close();
     if (status.code == kPortNotFound)
-        prompt_.show(RunControl::PortMissingMessage(options_.ComPort), kAppTitle,
-                     PromptButtons::Ok);
+        prompt_.show(PortMissingMessage(options_.ComPort), kAppTitle, PromptButtons::Ok);
 }
 
 void SaveOptionsDialog::cmdOK_Click() {
