@@ -31,6 +31,10 @@ int main(int argc, char** argv) {
         std::cerr << "ecu-sim: " << error << '\n';
         return 1;
     }
+    if (!InstallSignals()) {
+        std::cerr << "ecu-sim: cannot set up signal handling\n";
+        return 1;
+    }
     // The first line on standard output is the port to give the logger.
     std::cout << line->path() << std::endl;
 

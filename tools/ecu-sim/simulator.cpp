@@ -44,6 +44,19 @@ bool SetFlags(int fd) {
            fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
 }
 
+int MillisecondsUntil(std::chrono::steady_clock::duration left) {
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return static_cast<int>(std::clamp<long long>(ms, 0, kIdlePollMs));
+}
+
+void Say(const std::string& text) { std::cerr << "ecu-sim: " << text << '\n'; }
+
+bool PortGoneError(int error) {
+    return error == EIO || error == EPIPE || error == ENXIO || error == ENODEV;
+}
+
+}  // namespace
+
 // Signals arrive through a pipe so that the loop handles them between writes.
 bool InstallSignals() {
     if (gSignalPipe[0] < 0 &&
@@ -65,19 +78,6 @@ bool InstallSignals() {
     signal(SIGPIPE, SIG_IGN);
     return true;
 }
-
-int MillisecondsUntil(std::chrono::steady_clock::duration left) {
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return static_cast<int>(std::clamp<long long>(ms, 0, kIdlePollMs));
-}
-
-void Say(const std::string& text) { std::cerr << "ecu-sim: " << text << '\n'; }
-
-bool PortGoneError(int error) {
-    return error == EIO || error == EPIPE || error == ENXIO || error == ENODEV;
-}
-
-}  // namespace
 
 Simulator::Simulator(const SimOptions& options, SerialEndpoint& line, KeyInput& keys)
     : options_(options),

@@ -14,6 +14,11 @@ namespace kestrin::ecusim {
 
 // Plays the unit on the line: the stream paced at the line speed, the
 // settings dump on request, commands from the keys and from signals.
+// Routes the stop, dump and pause signals to the simulator's loop. Done
+// before the port is announced, so a signal sent right after never finds the
+// default action (which would end the process).
+bool InstallSignals();
+
 class Simulator {
   public:
     Simulator(const SimOptions& options, SerialEndpoint& line, KeyInput& keys);
