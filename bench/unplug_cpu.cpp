@@ -1,0 +1,114 @@
+// CPU use of the program after its serial device goes away mid-run.
+//
+// The real main window logs a unit on a pseudo-terminal; then the unit's side
+// is closed, as when a USB adapter is pulled out. Prints the process's CPU use
+// over the following second (and the second after that), which must stay
+// under 5%: a port that keeps reporting a dead device would spin instead.
+//
+//   unplug_cpu          exits 1 when a second is at 5% or more
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "app/qt/main_window.h"
+
+namespace {
+
+// Answers every message box at once and remembers the texts.
+class RecordingPrompt : public kestrin::MessagePrompt {
+  public:
+    kestrin::PromptAnswer show(std::string_view text, std::string_view,
+                               kestrin::PromptButtons buttons) override {
+        shown.emplace_back(text);
+        return buttons == kestrin::PromptButtons::Ok ? kestrin::PromptAnswer::Ok
+                                                     : kestrin::PromptAnswer::No;
+    }
+    std::vector<std::string> shown;
+};
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+void RunEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    int master = -1, slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 2;
+    }
+    termios tio{};
+    tcgetattr(slave, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(slave, TCSANOW, &tio);
+    ::close(slave);  // the program's own open is the only one, as with an adapter
+    qputenv("KESTRIN_COM1", name);
+
+    const auto folder = std::filesystem::temp_directory_path() / "kestrin-unplug-cpu";
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+
+    kestrin::Program program;
+    RecordingPrompt prompt;
+    kestrin::MainWindow window(program, &prompt);
+    window.show();
+    window.findChild<QPushButton*>("cmdNewRun")->click();
+    window.findChild<QPushButton*>("cmdStart")->click();
+    if (!window.findChild<QPushButton*>("cmdEnd")->isEnabled()) {
+        std::fprintf(stderr, "the run did not open on %s\n", name);
+        return 2;
+    }
+
+    const std::string line = "2480 142  31 88 41 130 22 37 53\r\n";
+    for (int i = 0; i < 50; ++i) {
+        if (::write(master, line.data(), line.size()) < 0) break;
+        RunEvents(2);
+    }
+    RunEvents(100);
+    ::close(master);  // the adapter is pulled out
+
+    bool over = false;
+    for (const char* when : {"first", "second"}) {
+        const double cpuBefore = CpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        RunEvents(1000);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        const double percent = 100 * (CpuSeconds() - cpuBefore) / wall;
+        std::printf("CPU in the %s second after the unplug: %.1f%%\n", when, percent);
+        over = over || percent >= 5;
+    }
+    std::printf("port lost reported: %s\n",
+                prompt.shown.empty() ? "no" : prompt.shown.front().c_str());
+    std::printf("run still open until End Run: %s\n",
+                window.findChild<QPushButton*>("cmdEnd")->isEnabled() ? "yes" : "no");
+    window.findChild<QPushButton*>("cmdEnd")->click();
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    std::filesystem::remove_all(folder);
+    return over ? 1 : 0;
+}
