@@ -63,20 +63,13 @@ class LogWriterTest : public ::testing::Test {
     LogWriter log{options};
 };
 
-TEST_F(LogWriterTest, TabModeFollowsEveryFieldWithATab) {
+TEST_F(LogWriterTest, SeparatorModes) {
     line({"A", "", "B"});
-    EXPECT_EQ(stream.bytes, "A\t\tB\t\r\n");
-}
-
-TEST_F(LogWriterTest, CommaModeUsesATabAfterAnEmptyField) {
-    options.SeparatorMode = "comma";
+    options.SeparatorMode = "comma";  // an empty field is followed by a tab
     line({"A", "", "B"});
     line({"A", "12", "-3", "B,5", "", "", "", "-15.08"});
-    EXPECT_EQ(stream.bytes, "A,\tB,\r\nA,12,-3,B,5,\t\t\t-15.08,\r\n");
-}
-
-TEST_F(LogWriterTest, OnlyTheExactWordCommaSelectsCommas) {
-    for (const char* mode : {"Comma", "COMMA", "comma ", "", "tab"}) {
+    EXPECT_EQ(stream.bytes, "A\t\tB\t\r\nA,\tB,\r\nA,12,-3,B,5,\t\t\t-15.08,\r\n");
+    for (const char* mode : {"Comma", "comma ", ""}) {
         options.SeparatorMode = mode;
         stream.bytes.clear();
         line({"A"});
@@ -84,29 +77,24 @@ TEST_F(LogWriterTest, OnlyTheExactWordCommaSelectsCommas) {
     }
 }
 
-TEST_F(LogWriterTest, NothingIsWrittenWhileInactive) {
-    log.setLoggingActive(false);
-    line({"A", "", "B"});
-    log.EndLogLine();
-    EXPECT_EQ(stream.calls, 0);
-    EXPECT_EQ(stream.bytes, "");
-}
-
-TEST_F(LogWriterTest, StartingInTheMiddleOfALineWritesOnlyItsRest) {
+TEST_F(LogWriterTest, WritesOnlyWhileActiveAndWithAStream) {
     log.setLoggingActive(false);
     log.WriteField("A");
     log.WriteSeparator("A");
-    log.setLoggingActive(true);
-    log.WriteField("B");
-    log.WriteSeparator("B");
+    log.WriteFieldAndSeparator("A");
     log.EndLogLine();
-    EXPECT_EQ(stream.bytes, "B\t\r\n");
-}
-
-TEST_F(LogWriterTest, WithoutAStreamEverythingIsSkipped) {
-    log.setStream(nullptr);
-    line({"A"});
     EXPECT_EQ(stream.calls, 0);
+    EXPECT_EQ(stream.bytes, "");
+    log.WriteField("A");
+    log.setLoggingActive(true);  // mid-line: only the rest is written
+    line({"B"});
+    EXPECT_EQ(stream.bytes, "B\t\r\n");
+
+    const int callsBefore = stream.calls;
+    log.setStream(nullptr);
+    line({"C"});
+    log.flush();
+    EXPECT_EQ(stream.calls, callsBefore);
     EXPECT_FALSE(log.failure().has_value());
 }
 
@@ -115,23 +103,26 @@ TEST_F(LogWriterTest, FirstFailureIsKeptAndTheStreamIsLeftAlone) {
     stream.failFromCall = stream.calls + 2;  // the next separator fails
     line({"3", "4"});
     line({"5"});
+    log.flush();
     EXPECT_EQ(stream.bytes, "1\t2\t\r\n3");
-    // Nothing was tried on the stream after its first failure.
-    EXPECT_EQ(stream.calls, 5 + 2);
+    EXPECT_EQ(stream.calls, 5 + 2);  // nothing tried after the failure
     ASSERT_TRUE(log.failure().has_value());
     EXPECT_EQ(log.failure()->code, ENOSPC);
-}
-
-TEST_F(LogWriterTest, ANewStreamForgetsTheFailure) {
-    stream.failFromCall = 1;
-    line({"lost"});
-    ASSERT_TRUE(log.failure().has_value());
 
     RecordingStream next;
     log.setStream(&next);
     EXPECT_FALSE(log.failure().has_value());
     line({"kept"});
     EXPECT_EQ(next.bytes, "kept\t\r\n");
+
+    // One call for field and separator stops at the failed field too.
+    RecordingStream failing;
+    failing.failFromCall = 1;
+    log.setStream(&failing);
+    log.WriteFieldAndSeparator("5");
+    log.WriteFieldAndSeparator("6");
+    EXPECT_EQ(failing.calls, 1);
+    EXPECT_TRUE(log.failure().has_value());
 }
 
 TEST_F(LogWriterTest, FieldAndSeparatorInOneCallWriteWhatTheTwoCallsWrite) {
@@ -151,28 +142,6 @@ TEST_F(LogWriterTest, FieldAndSeparatorInOneCallWriteWhatTheTwoCallsWrite) {
     }
 }
 
-TEST_F(LogWriterTest, FieldAndSeparatorInOneCallStopAtTheFirstFailure) {
-    stream.failFromCall = 2;  // the separator fails
-    log.WriteFieldAndSeparator("3");
-    log.WriteFieldAndSeparator("4");
-    EXPECT_EQ(stream.bytes, "3");
-    EXPECT_EQ(stream.calls, 2);
-    ASSERT_TRUE(log.failure().has_value());
-
-    RecordingStream next;
-    next.failFromCall = 1;  // the field fails: its separator is not tried
-    log.setStream(&next);
-    log.WriteFieldAndSeparator("5");
-    EXPECT_EQ(next.calls, 1);
-    EXPECT_TRUE(log.failure().has_value());
-
-    RecordingStream idle;
-    log.setStream(&idle);
-    log.setLoggingActive(false);
-    log.WriteFieldAndSeparator("6");
-    EXPECT_EQ(idle.calls, 0);
-}
-
 TEST_F(LogWriterTest, FlushHandsOverWhatWasWrittenEvenWhilePaused) {
     line({"A"});
     log.WriteField("B");
@@ -182,26 +151,18 @@ TEST_F(LogWriterTest, FlushHandsOverWhatWasWrittenEvenWhilePaused) {
     log.flush();
     EXPECT_EQ(stream.handedOver, "A\t\r\nB");
     EXPECT_FALSE(log.failure().has_value());
-}
 
-TEST_F(LogWriterTest, FailedFlushIsKeptLikeAFailedWrite) {
-    line({"1"});
+    // A failed flush is kept like a failed write.
     stream.failFromCall = stream.calls + 1;
     log.flush();
     ASSERT_TRUE(log.failure().has_value());
     EXPECT_EQ(log.failure()->code, ENOSPC);
     const int callsAtFailure = stream.calls;
+    log.setLoggingActive(true);
     line({"2"});
     log.flush();
     EXPECT_EQ(stream.calls, callsAtFailure);
-    EXPECT_EQ(stream.bytes, "1\t\r\n");
-}
-
-TEST_F(LogWriterTest, FlushWithoutAStreamDoesNothing) {
-    log.setStream(nullptr);
-    log.flush();
-    EXPECT_EQ(stream.calls, 0);
-    EXPECT_FALSE(log.failure().has_value());
+    EXPECT_EQ(stream.bytes, "A\t\r\nB");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "log/text_file.h"
 #include "support/pty_pair.h"
@@ -49,15 +50,6 @@ TEST_F(TextFileTest, CreateReplacesAnExistingFileAndWritesBytesUnchanged) {
     EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "A\t\xB0\r\n\r\n");
 }
 
-TEST_F(TextFileTest, NameWithoutDirectoryLandsInTheWorkingDirectory) {
-    test::ScopedCwd cwd(dir.path());
-    std::unique_ptr<TextStream> stream;
-    ASSERT_TRUE(files.CreateTextFile("Settings.txt", stream).ok());
-    ASSERT_TRUE(stream->write("BOT,").ok());
-    ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Settings.txt")), "BOT,");
-}
-
 TEST_F(TextFileTest, WrittenTextReachesTheFileOnFlushSyncAndClose) {
     auto stream = create("Log1.txt");
     ASSERT_TRUE(stream->write("12\t").ok());
@@ -74,69 +66,35 @@ TEST_F(TextFileTest, WrittenTextReachesTheFileOnFlushSyncAndClose) {
     ASSERT_TRUE(stream->write("last").ok());
     ASSERT_TRUE(stream->Close().ok());
     EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended\r\nlast");
+
+    create("Log2.txt")->write("tail");  // destroyed while open
+    EXPECT_EQ(ReadWholeFile(dir.file("Log2.txt")), "tail");
 }
 
-TEST_F(TextFileTest, WriteBothAppendsBothTextsInOrder) {
-    auto stream = create("Log1.txt");
-    ASSERT_TRUE(stream->writeBoth("12", "\t").ok());
-    ASSERT_TRUE(stream->writeBoth("", ",").ok());
-    const std::string longField(100, 'L');  // past the short-text way
-    ASSERT_TRUE(stream->writeBoth(longField, "\t").ok());
-    ASSERT_TRUE(stream->writeBoth("A", longField).ok());
-    ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t," + longField + "\tA" + longField);
-    EXPECT_EQ(stream->writeBoth("x", "\t").code, EBADF);
-}
-
-TEST_F(TextFileTest, AFullBufferIsHandedOverWithoutAFlush) {
+TEST_F(TextFileTest, LargeTextIsHandedOverInOrderWithoutAFlush) {
     auto stream = create("Log1.txt");
     const std::string chunk(1000, 'x');
     for (int i = 0; i < 200; ++i) ASSERT_TRUE(stream->write(chunk).ok());
     EXPECT_GE(ReadWholeFile(dir.file("Log1.txt")).size(), 64u * 1024);
-    ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x'));
-
-    // Line ends alike.
-    stream = create("Log2.txt");
-    for (int i = 0; i < 40000; ++i) ASSERT_TRUE(stream->writeline().ok());
-    EXPECT_GE(ReadWholeFile(dir.file("Log2.txt")).size(), 64u * 1024);
-    ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log2.txt")).size(), 80000u);
-}
-
-TEST_F(TextFileTest, TextLargerThanTheBufferKeepsItsPlace) {
-    auto stream = create("Log1.txt");
     const std::string huge(200 * 1024, 'h');
-    ASSERT_TRUE(stream->write("a").ok());
     ASSERT_TRUE(stream->write(huge).ok());
-    ASSERT_TRUE(stream->write("z").ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "a" + huge);
+    ASSERT_TRUE(stream->writeBoth("z", "\t").ok());
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x') + huge);
     ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "a" + huge + "z");
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x') + huge + "z\t");
 }
 
-TEST_F(TextFileTest, DestroyingAnOpenStreamKeepsWhatWasWritten) {
-    create("Log1.txt")->write("tail");
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "tail");
-}
-
-TEST_F(TextFileTest, EveryOperationFailsAfterClose) {
+TEST_F(TextFileTest, ClosedStreamsAndWrongDirectionsAreRefused) {
     auto stream = create("Log1.txt");
+    std::string line;
+    EXPECT_EQ(stream->readline(line).code, EBADF);
     ASSERT_TRUE(stream->Close().ok());
     EXPECT_EQ(stream->write("x").code, EBADF);
     EXPECT_EQ(stream->writeline().code, EBADF);
     EXPECT_EQ(stream->flush().code, EBADF);
     EXPECT_EQ(stream->sync().code, EBADF);
     EXPECT_EQ(stream->Close().code, EBADF);
-    std::string line;
-    EXPECT_EQ(stream->readline(line).code, EBADF);
     EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
-}
-
-TEST_F(TextFileTest, StreamsRefuseTheOtherDirection) {
-    auto writer = create("Log1.txt");
-    std::string line;
-    EXPECT_EQ(writer->readline(line).code, EBADF);
 
     WriteWholeFile(dir.file("in.txt"), "x");
     std::unique_ptr<TextStream> reader;
@@ -154,75 +112,56 @@ TEST_F(TextFileTest, FullDiskFailsTheWriteAndKeepsEarlierLines) {
     std::unique_ptr<TextStream> stream;
     ASSERT_TRUE(files.CreateTextFile("/dev/full", stream).ok());
     EXPECT_TRUE(stream->write("A\t").ok());  // only buffered so far
-    EXPECT_TRUE(stream->writeline().ok());
     const Status failed = stream->flush();
     EXPECT_EQ(failed.code, ENOSPC);
     EXPECT_FALSE(failed.reason.empty());
     // The stream stays failed instead of buffering without end.
     EXPECT_EQ(stream->write("B").code, ENOSPC);
-    EXPECT_EQ(stream->writeBoth("B", "\t").code, ENOSPC);
     EXPECT_EQ(stream->flush().code, ENOSPC);
     EXPECT_EQ(stream->Close().code, ENOSPC);
 }
 
-TEST_F(TextFileTest, CreateInAMissingFolderFails) {
+TEST_F(TextFileTest, OpeningFailuresHaveTheirCodes) {
     std::unique_ptr<TextStream> stream;
-    const Status status = files.CreateTextFile(dir.file("nowhere/Log1.txt"), stream);
-    EXPECT_EQ(status.code, kFileNotFound);
+    EXPECT_EQ(files.CreateTextFile(dir.file("nowhere/Log1.txt"), stream).code, kFileNotFound);
     EXPECT_EQ(stream, nullptr);
-}
-
-TEST_F(TextFileTest, CreateOverADirectoryFails) {
-    std::unique_ptr<TextStream> stream;
     EXPECT_EQ(files.CreateTextFile(dir.path(), stream).code, EISDIR);
-}
-
-TEST_F(TextFileTest, OpeningAMissingFileHasItsOwnCode) {
-    std::unique_ptr<TextStream> stream;
-    const Status status = files.OpenTextFile(dir.file("Settings.txt"), stream);
-    EXPECT_EQ(status.code, kFileNotFound);
+    EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).code, kFileNotFound);
     EXPECT_EQ(stream, nullptr);
-}
-
-TEST_F(TextFileTest, ReadingAnEmptyFileIsReadingPastTheEnd) {
-    std::string line = "stale";
-    EXPECT_EQ(firstLine("", line).code, kReadPastEnd);
+    // Opening a directory succeeds as for any readable name; reading tells.
+    ASSERT_TRUE(files.OpenTextFile(dir.path(), stream).ok());
+    std::string line;
+    EXPECT_EQ(stream->readline(line).code, EISDIR);
 }
 
 TEST_F(TextFileTest, ReadlineGivesTheFirstLineWithoutItsEnd) {
-    std::string line;
-    ASSERT_TRUE(firstLine("BOT,1,2,EOT,", line).ok());
-    EXPECT_EQ(line, "BOT,1,2,EOT,");
-    ASSERT_TRUE(firstLine("first\r\nsecond\r\n", line).ok());
-    EXPECT_EQ(line, "first");
-    ASSERT_TRUE(firstLine("unix\nsecond", line).ok());
-    EXPECT_EQ(line, "unix");
-    ASSERT_TRUE(firstLine("\r\nsecond", line).ok());
-    EXPECT_EQ(line, "");
-    // Only a carriage return right before the feed belongs to the line end.
-    ASSERT_TRUE(firstLine("a\rb\r\r\n", line).ok());
-    EXPECT_EQ(line, "a\rb\r");
-}
+    const std::string longLine(300 * 1024, 'z');  // across many read chunks
+    const std::pair<std::string, std::string> cases[] = {
+        {"BOT,1,2,EOT,", "BOT,1,2,EOT,"},
+        {"first\r\nsecond\r\n", "first"},
+        {"unix\nsecond", "unix"},
+        {"\r\nsecond", ""},
+        // Only a carriage return right before the feed belongs to the line end.
+        {"a\rb\r\r\n", "a\rb\r"},
+        {longLine + "\r\nrest", longLine},
+    };
+    for (const auto& [content, expected] : cases) {
+        std::string line;
+        ASSERT_TRUE(firstLine(content, line).ok());
+        EXPECT_EQ(line, expected);
+    }
+    std::string line = "stale";
+    EXPECT_EQ(firstLine("", line).code, kReadPastEnd);
 
-TEST_F(TextFileTest, ReadlineGoesOnLineByLineUntilTheEnd) {
+    // Later calls go on line by line until the end.
     WriteWholeFile(dir.file("in.txt"), "one\r\ntwo\nthree");
     std::unique_ptr<TextStream> stream;
     ASSERT_TRUE(files.OpenTextFile(dir.file("in.txt"), stream).ok());
-    std::string line;
-    ASSERT_TRUE(stream->readline(line).ok());
-    EXPECT_EQ(line, "one");
-    ASSERT_TRUE(stream->readline(line).ok());
-    EXPECT_EQ(line, "two");
-    ASSERT_TRUE(stream->readline(line).ok());
-    EXPECT_EQ(line, "three");
+    for (const char* expected : {"one", "two", "three"}) {
+        ASSERT_TRUE(stream->readline(line).ok());
+        EXPECT_EQ(line, expected);
+    }
     EXPECT_EQ(stream->readline(line).code, kReadPastEnd);
-}
-
-TEST_F(TextFileTest, ReadlineAcrossManyReadChunks) {
-    const std::string longLine(300 * 1024, 'z');
-    std::string line;
-    ASSERT_TRUE(firstLine(longLine + "\r\nrest", line).ok());
-    EXPECT_EQ(line, longLine);
 }
 
 TEST_F(TextFileTest, LineLongerThanTheLimitIsRefused) {
@@ -237,14 +176,6 @@ TEST_F(TextFileTest, LineLongerThanTheLimitIsRefused) {
     const std::string huge(4 * 1024 * 1024, 'q');
     EXPECT_EQ(firstLine(huge, line, 1000).code, kLineTooLong);
     EXPECT_LE(line.size(), 1001u);
-}
-
-TEST_F(TextFileTest, ReadingADirectoryFailsWithItsSystemError) {
-    std::unique_ptr<TextStream> stream;
-    // Opening succeeds as it does for any readable name; reading tells.
-    ASSERT_TRUE(files.OpenTextFile(dir.path(), stream).ok());
-    std::string line;
-    EXPECT_EQ(stream->readline(line).code, EISDIR);
 }
 
 }  // namespace
