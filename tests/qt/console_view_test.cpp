@@ -68,37 +68,27 @@ class ConsoleViewTest : public QObject {
         }
         QVERIFY(view->hasPending());
         QCOMPARE(view->text(), expected);  // text not yet painted is part of the text
-        QCOMPARE(view->length(), expected.size());
         QCOMPARE(view->lineCount(), std::size_t{201});
         QCOMPARE(view->verticalScrollBar()->maximum(), 0);  // one update for all of it
         QTRY_VERIFY_WITH_TIMEOUT(!view->hasPending(), 60000);
         ExpectFollowing(*view);
-        QCOMPARE(view->text(), expected);
     }
 
-    void carriageReturnsAreNeverDrawn() {
-        auto withCr = ShownConsole();
-        auto withoutCr = ShownConsole();
-        auto empty = ShownConsole();
-        withCr->AppendConsole("ab\r\ncd\r\r\n");
-        withoutCr->AppendConsole("ab\ncd\n");
-        Settle(*withCr);
-        Settle(*withoutCr);
-        const QImage drawn = withCr->viewport()->grab().toImage();
-        QCOMPARE(drawn, withoutCr->viewport()->grab().toImage());
-        QVERIFY(empty->viewport()->grab().toImage() != drawn);  // something was drawn at all
-    }
-
-    void tabsStopEvery720Twips() {
-        auto view = ShownConsole(600, 200);
-        QCOMPARE(view->tabStopPixels(), 720 * view->logicalDpiX() / 1440);
-        view->AppendConsole("1\t2\r\n\t\t3\r\n");
+    void tabsStopEvery720TwipsAndCarriageReturnsAreNeverDrawn() {
+        auto view = ShownConsole(), withoutCr = ShownConsole(), empty = ShownConsole();
+        const int tab = 720 * view->logicalDpiX() / 1440;
+        QCOMPARE(view->tabStopPixels(), tab);
+        view->AppendConsole("1\t2\r\n\t\t3\r\r\n");
+        withoutCr->AppendConsole("1\t2\n\t\t3\n");
         Settle(*view);
-        const int tab = view->tabStopPixels();
+        Settle(*withoutCr);
         const int edge = view->pointAt(0).x();
         QCOMPARE(view->pointAt(2).x() - edge, tab);      // '2'
         QCOMPARE(view->pointAt(7).x() - edge, 2 * tab);  // '3' after two empty fields
         QCOMPARE(view->pointAt(5).y() - view->pointAt(0).y(), view->lineHeight());
+        const QImage drawn = view->viewport()->grab().toImage();
+        QCOMPARE(drawn, withoutCr->viewport()->grab().toImage());
+        QVERIFY(empty->viewport()->grab().toImage() != drawn);  // something was drawn at all
     }
 
     void followsWhileAtTheEnd() {
@@ -144,7 +134,6 @@ class ConsoleViewTest : public QObject {
             AppendLines(*view, 250);
             Settle(*view);
         }
-        QCOMPARE(bar->value(), kept);
         QCOMPARE(view->firstVisibleLine(), kept);
         QCOMPARE(view->lineCount(), std::size_t{110 + 20 * 250 + 1});  // nothing trimmed
 
@@ -171,7 +160,7 @@ class ConsoleViewTest : public QObject {
         AppendLines(*view, 10);
         QTest::keyClick(view.get(), Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(bar->value(), bar->maximum());
-        QCOMPARE(static_cast<std::size_t>(bar->maximum() + bar->pageStep()), view->lineCount());
+        QCOMPARE(static_cast<std::size_t>(bar->value() + bar->pageStep()), view->lineCount());
         AppendLines(*view, 10);
         Settle(*view);
         ExpectFollowing(*view);
@@ -186,8 +175,6 @@ class ConsoleViewTest : public QObject {
         QTest::mousePress(port, Qt::LeftButton, {}, Inside(view->pointAt(1), *view));
         QTest::mouseMove(port, Inside(view->pointAt(9), *view));
         QTest::mouseRelease(port, Qt::LeftButton, {}, Inside(view->pointAt(9), *view));
-        QCOMPARE(view->selectionStart(), std::size_t{1});
-        QCOMPARE(view->selectionEnd(), std::size_t{9});
         QCOMPARE(view->selectedText(), std::string("b\tc\xE9z\r\nx"));
 
         QApplication::clipboard()->clear();
@@ -203,24 +190,19 @@ class ConsoleViewTest : public QObject {
         QCOMPARE(view->selectedText(), std::string("beta"));
         QTest::keyClick(view.get(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(view->selectedText(), view->text());
-    }
 
-    void appendsLeaveTheSelectionAloneAndClearStartsOver() {
-        auto view = ShownConsole();
-        view->AppendConsole("first\tline\t\r\n");
-        Settle(*view);
+        // Appends leave the selection alone; clear starts over, pending text included.
         view->setSelection(0, 5);
         AppendLines(*view, 300);
         Settle(*view);
-        QCOMPARE(view->selectedText(), std::string("first"));
-        QVERIFY(view->text().starts_with("first\tline\t\r\n0\t98\t14.7\t\r\n"));
+        QCOMPARE(view->selectedText(), std::string("ab\tc\xE9"));
+        QVERIFY(view->text().starts_with("ab\tc\xE9z\r\nxy\t\r\nalpha\tbeta\t\r\n0\t98\t"));
         QVERIFY(view->text().ends_with("299\t98\t14.7\t\r\n"));
 
         AppendLines(*view, 5);
         QVERIFY(view->hasPending());
-        view->clear();  // pending text goes too
+        view->clear();
         QVERIFY(!view->hasPending());
-        QCOMPARE(view->text(), std::string());
         QCOMPARE(view->lineCount(), std::size_t{1});
         QCOMPARE(view->selectedText(), std::string());
         QCOMPARE(view->verticalScrollBar()->maximum(), 0);

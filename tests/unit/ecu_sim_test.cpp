@@ -19,21 +19,18 @@
 namespace kestrin::ecusim {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // The fields of one received line as the logger cuts them: a space closes the
 // field unless another space follows, a sign right after a digit starts a new
 // field, the line feed closes the last field, anything else is dropped.
 std::vector<std::string> LoggerFields(std::string_view line) {
     std::vector<std::string> fields(1);
     for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+        const char c = line[i], next = i + 1 < line.size() ? line[i + 1] : '\0';
         if ((c >= 43 && c <= 57) || (c >= 'A' && c <= 'Z')) {
             fields.back() += c;
-            if (IsDigit(c) && (next == '-' || next == '+')) fields.emplace_back();
-        } else if (c == ' ') {
-            if (next != ' ') fields.emplace_back();
+            if (c >= '0' && c <= '9' && (next == '-' || next == '+')) fields.emplace_back();
+        } else if (c == ' ' && next != ' ') {
+            fields.emplace_back();
         } else if (c == '\n') {
             return fields;
         }
@@ -62,17 +59,13 @@ TEST(EcuSimStream, LinesHaveNineFieldsWithPlausibleValues) {
     int previousRpm = -1;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::string& text = lines[i].text;
-        ASSERT_TRUE(lines[i].isData);
-        ASSERT_TRUE(text.ends_with("\r\n")) << text;
+        ASSERT_TRUE(lines[i].isData && text.ends_with("\r\n")) << text;
         // A leading or trailing space would add a tenth field.
         const std::vector<std::string> f = LoggerFields(text);
         ASSERT_EQ(f.size(), 9u) << text;
-        const int rpm = Number(f[0]);
-        const int map = Number(f[2]);
-        const int zone = Number(f[8]);
-        EXPECT_TRUE(map >= 30 && map <= 250) << text;
+        const int rpm = Number(f[0]), map = Number(f[2]), zone = Number(f[8]);
         const double afr = Number(f[5]) / 52.0 * 2 + 10;
-        EXPECT_TRUE(afr >= 10.0 && afr <= 17.0) << text;
+        EXPECT_TRUE(map >= 30 && map <= 250 && afr >= 10.0 && afr <= 17.0) << text;
         // Load rows 1 to 9 in the high nibble: the table rows of the small zones.
         ASSERT_TRUE(zone >= 16 && zone <= 159) << text;
         EXPECT_EQ(zone, ZoneByte(map, rpm)) << "zone disagrees with MAP and RPM: " << text;
@@ -84,18 +77,15 @@ TEST(EcuSimStream, LinesHaveNineFieldsWithPlausibleValues) {
         negativeAdvance = negativeAdvance || Number(f[6]) < 0;
         paddedColumns = paddedColumns || text.find("  ") != std::string::npos;
     }
-    // The drive cycle visits much of the map.
+    // The drive cycle visits much of the map, from light load to full boost.
     EXPECT_GE(zones.size(), 40u);
-    EXPECT_TRUE(rows.count(1) || rows.count(2)) << "never at light load";
-    EXPECT_TRUE(rows.count(8) || rows.count(9)) << "never on full boost";
-    EXPECT_TRUE(negativeAdvance);
-    EXPECT_TRUE(paddedColumns);
+    EXPECT_TRUE(rows.count(1) || rows.count(2));
+    EXPECT_TRUE(rows.count(8) || rows.count(9));
+    EXPECT_TRUE(negativeAdvance && paddedColumns);
 }
 
 TEST(EcuSimStream, SeedDecidesTheDriveCycleAndTheHeaderRepeats) {
-    const auto a = Lines(11, 500);
-    const auto b = Lines(11, 500);
-    const auto c = Lines(12, 500);
+    const auto a = Lines(11, 500), b = Lines(11, 500), c = Lines(12, 500);
     std::size_t same = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
         ASSERT_EQ(a[i].text, b[i].text) << "line " << i;
@@ -183,30 +173,17 @@ TEST(EcuSimDump, RejectsValuesThatWouldNotSurviveTheCapture) {
     EXPECT_EQ(DumpProblem(fine), "");
 }
 
-ParsedOptions Parse(std::vector<std::string> args) { return ParseSimOptions(args); }
-
 // The options the end-to-end test and the scripts pass are read there; these are the others.
-TEST(EcuSimOptions, ReadsBothForms) {
-    ParsedOptions p = Parse({});
+TEST(EcuSimOptions, ReadsBothFormsAndRefusesWhatItCannotUse) {
+    ParsedOptions p =
+        ParseSimOptions({"--device", "/dev/ttyUSB0", "--baud=9600", "--lines", "0", "--seconds=2.5",
+                         "--seed", "42", "--dump", "--parent-pid=77", "--stop-on-stdin-eof"});
+    const SimOptions& o = p.options;
     ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.options.device, "");  // a pseudo-terminal
-    EXPECT_EQ(p.options.baud, 1200);
-    EXPECT_FALSE(p.options.lines.has_value() || p.options.seconds.has_value());
+    EXPECT_TRUE(o.device == "/dev/ttyUSB0" && o.baud == 9600 && o.lines == 0 && o.seconds == 2.5 &&
+                o.seed == 42u && o.parentPid == 77 && o.dumpAtStart && o.stopOnStdinEof);
+    EXPECT_TRUE(ParseSimOptions({"-h"}).options.help);
 
-    p = Parse({"--device", "/dev/ttyUSB0", "--baud=9600", "--lines", "0", "--seconds=2.5", "--seed",
-               "42", "--dump", "--parent-pid=77", "--stop-on-stdin-eof"});
-    ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.options.device, "/dev/ttyUSB0");
-    EXPECT_EQ(p.options.baud, 9600);
-    EXPECT_EQ(p.options.lines, 0);
-    EXPECT_EQ(p.options.seconds, 2.5);
-    EXPECT_EQ(p.options.seed, 42u);
-    EXPECT_EQ(p.options.parentPid, 77);
-    EXPECT_TRUE(p.options.dumpAtStart && p.options.stopOnStdinEof);
-    EXPECT_TRUE(Parse({"-h"}).options.help);
-}
-
-TEST(EcuSimOptions, RefusesWhatItCannotUse) {
     // One command line each, its arguments separated by '|'.
     for (std::string_view line :
          {"--baud|0", "--baud|12k", "--lines|-1", "--lines", "--lines|99999999999999999999",
@@ -215,7 +192,7 @@ TEST(EcuSimOptions, RefusesWhatItCannotUse) {
         std::vector<std::string> args;
         for (const auto arg : std::views::split(line, '|'))
             args.emplace_back(arg.begin(), arg.end());
-        EXPECT_NE(Parse(args).error, "") << line;
+        EXPECT_NE(ParseSimOptions(args).error, "") << line;
     }
 }
 
