@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -223,17 +224,49 @@ Status PosixTextStream::readline(std::string& line, std::size_t maxBytes) {
 
 }  // namespace
 
+namespace {
+
+// Opens without waiting (a FIFO with no peer would block the window for
+// ever), refuses what `acceptable` does not take, then makes the
+// descriptor blocking again for plain reads and writes.
+Status OpenWithoutWaiting(const std::string& name, int flags, bool (*acceptable)(mode_t), int& fd) {
+    fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) return Status::FromErrno(errno);
+    struct stat info {};
+    Status status;
+    if (::fstat(fd, &info) != 0) {
+        status = Status::FromErrno(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        status = Status::FromErrno(EISDIR);
+    } else if (!acceptable(info.st_mode)) {
+        status = Status::Failure(EINVAL, "not a regular file");
+    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        status = Status::FromErrno(errno);
+    }
+    if (!status.ok()) ::close(fd);
+    return status;
+}
+
+// A log may go to a device (a printer, /dev/full), never to a pipe that can stall.
+bool WritableKind(mode_t mode) { return !S_ISFIFO(mode) && !S_ISSOCK(mode); }
+bool ReadableKind(mode_t mode) { return S_ISREG(mode); }
+
+}  // namespace
+
 Status PosixFileSystem::CreateTextFile(const std::string& name,
                                        std::unique_ptr<TextStream>& stream) {
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return Status::FromErrno(errno);
+    int fd = -1;
+    if (Status status = OpenWithoutWaiting(name, O_WRONLY | O_CREAT | O_TRUNC, WritableKind, fd);
+        !status.ok())
+        return status;
     stream = std::make_unique<PosixTextStream>(fd, PosixTextStream::Mode::Write);
     return Status::Ok();
 }
 
 Status PosixFileSystem::OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::FromErrno(errno);
+    int fd = -1;
+    if (Status status = OpenWithoutWaiting(name, O_RDONLY, ReadableKind, fd); !status.ok())
+        return status;
     stream = std::make_unique<PosixTextStream>(fd, PosixTextStream::Mode::Read);
     return Status::Ok();
 }

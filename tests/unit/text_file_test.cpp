@@ -128,10 +128,12 @@ TEST_F(TextFileTest, OpeningFailuresHaveTheirCodes) {
     EXPECT_EQ(files.CreateTextFile(dir.path(), stream).code, EISDIR);
     EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).code, kFileNotFound);
     EXPECT_EQ(stream, nullptr);
-    // Opening a directory succeeds as for any readable name; reading tells.
-    ASSERT_TRUE(files.OpenTextFile(dir.path(), stream).ok());
-    std::string line;
-    EXPECT_EQ(stream->readline(line).code, EISDIR);
+    EXPECT_EQ(files.OpenTextFile(dir.path(), stream).code, EISDIR);
+    // A pipe in a file's place is refused at once instead of blocking the window.
+    ASSERT_EQ(mkfifo(dir.file("Settings.txt").c_str(), 0644), 0);
+    EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).code, EINVAL);
+    EXPECT_FALSE(files.CreateTextFile(dir.file("Settings.txt"), stream).ok());
+    EXPECT_EQ(stream, nullptr);
 }
 
 TEST_F(TextFileTest, ReadlineGivesTheFirstLineWithoutItsEnd) {
