@@ -71,7 +71,8 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     // versions, as read errors that repeat for ever: stop reading at once.
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
     if (!port_.isOpen()) return;
-    const Status why = Status::Failure(kPortOpenFailed, port_.errorString().toStdString());
+    // Qt's own text here ("Resource temporarily unavailable") tells a user nothing.
+    const Status why = Status::Failure(kPortOpenFailed, "the device was disconnected");
     if (port_.bytesAvailable() > 0) drain();
     port_.clearError();
     port_.close();
