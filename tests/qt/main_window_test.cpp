@@ -13,6 +13,7 @@
 #include "display/qt/console_view.h"
 #include "display/qt/rx_indicator.h"
 #include "log/qt/save_options_dialog.h"
+#include "support/main_window_fixture.h"
 #include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
 
@@ -31,38 +32,15 @@ const char kExample[] = "A 12-3 B,5\r\nX";
 const char kExampleTab[] = "A\t12\t-3\tB,5\t\t\t\t-15.08\t\r\n";
 const char kExampleComma[] = "A,12,-3,B,5,\t\t\t-15.08,\r\n";
 
-struct Fixture {
-    Fixture() : cwd(dir.path()) {
-        qputenv("KESTRIN_COM1", QByteArray::fromStdString(pty.slavePath()));
-        window = std::make_unique<MainWindow>(program, &prompt);
-        window->show();
-    }
-    ~Fixture() { qunsetenv("KESTRIN_COM1"); }
-
-    QPushButton* button(const char* name) { return window->findChild<QPushButton*>(name); }
-    void click(const char* name) {
-        QPushButton* b = button(name);
-        QVERIFY2(b && b->isEnabled(), name);
-        b->click();
-    }
-    std::string log(int n) { return ReadWholeFile(dir.file("Log" + std::to_string(n) + ".txt")); }
-    ConsoleView* console() { return window->findChild<ConsoleView*>("txtVornOutput"); }
-
+struct Fixture : kestrin::test::MainWindowFixture {
     // Enabled states of New Run, End, Start, Pause, Marker, Capture, Load, View.
     QString states() {
         QString s;
         for (const char* name : {"cmdNewRun", "cmdEnd", "cmdStart", "cmdPause", "cmdSetMarker",
                                  "cmdCaptureSettings", "cmdLoadSettings", "cmdViewSettings"})
-            s += button(name)->isEnabled() ? '1' : '0';
+            s += enabled(name) ? '1' : '0';
         return s;
     }
-
-    TempDir dir;
-    ScopedCwd cwd;
-    PtyPair pty;
-    Program program;
-    ScriptedPrompt prompt;
-    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "app/qt/main_window.h"
 #include "display/qt/console_view.h"
 #include "intake/line_tokenizer.h"
+#include "support/main_window_fixture.h"
 #include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
 #include "support/settings_dump.h"
@@ -68,36 +69,10 @@ bool Feed(const PtyPair& pty, std::string_view bytes) {
     return true;
 }
 
-struct Fixture {
-    Fixture() : cwd(dir.path()) {
-        qputenv("KESTRIN_COM1", QByteArray::fromStdString(pty.slavePath()));
-        window = std::make_unique<MainWindow>(program, &prompt);
-        window->show();
-    }
-    ~Fixture() { qunsetenv("KESTRIN_COM1"); }
-
-    void click(const char* name) {
-        auto* b = window->findChild<QPushButton*>(name);
-        QVERIFY2(b && b->isEnabled(), name);
-        b->click();
-    }
-    void startRun() {
-        click("cmdNewRun");
-        click("cmdStart");
-    }
-    bool enabled(const char* name) { return window->findChild<QPushButton*>(name)->isEnabled(); }
+struct Fixture : kestrin::test::MainWindowFixture {
     bool idle() { return enabled("cmdNewRun") && !enabled("cmdEnd"); }
-    std::string log(int n) { return ReadWholeFile(dir.file("Log" + std::to_string(n) + ".txt")); }
-    ConsoleView* console() { return window->findChild<ConsoleView*>("txtVornOutput"); }
     std::size_t endedLines() { return console()->lineCount() - 1; }
     std::size_t shown() { return prompt.shown.size(); }
-
-    TempDir dir;
-    ScopedCwd cwd;
-    PtyPair pty;
-    Program program;
-    ScriptedPrompt prompt;
-    std::unique_ptr<MainWindow> window;
 };
 
 // Files of this process may not grow past `bytes` while it lives: writes
