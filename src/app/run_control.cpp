@@ -19,7 +19,7 @@ void RunControl::cmdNewRun_Click() {
     if (!status.ok()) {
         // A port that exists but cannot be opened says nothing; its reasons
         // (another program holds it, no permission) are in the README.
-        if (status.code == kPortNotFound)
+        if (status.kind == ErrorKind::PortNotFound)
             prompt_.show(PortMissingMessage(options_.ComPort), kAppTitle, PromptButtons::Ok);
         return;
     }

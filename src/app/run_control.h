@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
 #include "intake/line_tokenizer.h"
 #include "intake/serial_port.h"
 #include "log/log_writer.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
 #include "display/console_sink.h"
 #include "log/log_writer.h"
 #include "settings/settings_table.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "log/status.h"
+#include "common/status.h"
 
 namespace kestrin {
 
@@ -25,7 +25,7 @@ class SerialPort {
     virtual ~SerialPort() = default;
 
     virtual Status setCommPort(int number) = 0;
-    // kPortNotFound when the device does not exist; any other failure has
+    // PortNotFound when the device does not exist; any other failure has
     // another code.
     virtual Status open() = 0;
     virtual void close() = 0;

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string_view>
 
+#include "common/status.h"
 #include "log/options.h"
-#include "log/status.h"
 #include "log/text_file.h"
 
 namespace kestrin {

@@ -27,7 +27,8 @@ constexpr std::size_t kReadChunkBytes = 64 * 1024;
 constexpr std::size_t kShortText = 8;
 
 Status LineTooLong(std::size_t maxBytes) {
-    return Status::Failure(kLineTooLong, "line longer than " + std::to_string(maxBytes) + " bytes");
+    return Status::Failure(ErrorKind::LineTooLong,
+                           "line longer than " + std::to_string(maxBytes) + " bytes");
 }
 
 class PosixTextStream final : public TextStream {
@@ -215,7 +216,7 @@ Status PosixTextStream::readline(std::string& line, std::size_t maxBytes) {
             break;
         }
     }
-    if (!sawAnything) return Status::Failure(kReadPastEnd, "input past end of file");
+    if (!sawAnything) return Status::Failure(ErrorKind::ReadPastEnd, "input past end of file");
     if (line.size() > maxBytes) {
         return LineTooLong(maxBytes);
     }
@@ -239,7 +240,8 @@ Status OpenWithoutWaiting(const std::string& name, int flags, bool (*acceptable)
     } else if (S_ISDIR(info.st_mode)) {
         status = Status::FromErrno(EISDIR);
     } else if (!acceptable(info.st_mode)) {
-        status = Status::Failure(EINVAL, "not a regular file");
+        status = Status::FromErrno(EINVAL);
+        status.reason = "not a regular file";
     } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         status = Status::FromErrno(errno);
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "log/status.h"
+#include "common/status.h"
 
 namespace kestrin {
 
@@ -37,8 +37,8 @@ class TextStream {
     // system call per chunk instead of one per line.
     virtual Status flush() = 0;
     // Reads the first line without its line end, or the whole content when it
-    // holds none. A file of zero length gives kReadPastEnd; a line longer than
-    // maxBytes gives kLineTooLong without reading further.
+    // holds none. A file of zero length gives ReadPastEnd; a line longer than
+    // maxBytes gives LineTooLong without reading further.
     virtual Status readline(std::string& line, std::size_t maxBytes = kMaxLineBytes) = 0;
     // Flushes, then asks the operating system to put the file on the disk.
     virtual Status sync() = 0;
@@ -55,7 +55,7 @@ class FileSystem {
     // A new, empty file opened for writing, replacing any file of that name.
     // A name without a directory part lies in the current working directory.
     virtual Status CreateTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) = 0;
-    // The file opened for reading; a missing file gives kFileNotFound.
+    // The file opened for reading; a missing file gives FileNotFound.
     virtual Status OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) = 0;
 };
 

@@ -11,7 +11,7 @@ namespace {
 // "Settings.txt could not be written: No space left on device."
 std::string FileProblem(std::string_view what, const Status& status) {
     std::string text = std::string(kSettingsFileName) + " could not be " + std::string(what) + ": ";
-    text += status.reason.empty() ? "error " + std::to_string(status.code) : status.reason;
+    text += status.reason.empty() ? "error " + std::to_string(status.number()) : status.reason;
     return text + ".";
 }
 
@@ -34,7 +34,8 @@ SettingsCapture::~SettingsCapture() {
 
 std::string SettingsCapture::PortFailedMessage(int comPort, const Status& why) {
     std::string text = "Com " + std::to_string(comPort) + " could not be opened";
-    text += why.reason.empty() ? " (error " + std::to_string(why.code) + ")" : ": " + why.reason;
+    text +=
+        why.reason.empty() ? " (error " + std::to_string(why.number()) + ")" : ": " + why.reason;
     return Paragraphs(text + ".",
                       "Close any program that uses the port, then open this window again.");
 }
@@ -58,8 +59,8 @@ void SettingsCapture::Form_Load(int comPort) {
     // than write an empty dump.
     view_.setCaptureEnabled(portUsable_);
     if (portUsable_) return;
-    prompt_.show(status.code == kPortNotFound ? PortMissingMessage(comPort)
-                                              : PortFailedMessage(comPort, status),
+    prompt_.show(status.kind == ErrorKind::PortNotFound ? PortMissingMessage(comPort)
+                                                        : PortFailedMessage(comPort, status),
                  kAppTitle, PromptButtons::Ok);
 }
 

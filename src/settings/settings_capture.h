@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
+#include "common/status.h"
 #include "intake/serial_port.h"
-#include "log/status.h"
 #include "log/text_file.h"
 #include "settings/capture_cutter.h"
 

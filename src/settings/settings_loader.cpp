@@ -12,14 +12,14 @@ namespace {
 LoadOutcome ReadFirstLine(FileSystem& files, std::string& line, Status& failure) {
     std::unique_ptr<TextStream> reader;
     failure = files.OpenTextFile(std::string(kSettingsFileName), reader);
-    if (failure.code == kFileNotFound) return LoadOutcome::NotFound;
+    if (failure.kind == ErrorKind::FileNotFound) return LoadOutcome::NotFound;
     if (!failure.ok()) return LoadOutcome::OtherFailure;
 
     // The read is bounded: a huge or binary file is simply not a settings line.
     failure = reader->readline(line);
     // Closed at once, so a capture can replace the file.
     reader->Close();
-    if (failure.code == kReadPastEnd || failure.code == kLineTooLong)
+    if (failure.kind == ErrorKind::ReadPastEnd || failure.kind == ErrorKind::LineTooLong)
         return LoadOutcome::EmptyOrCorrupt;
     if (!failure.ok()) return LoadOutcome::OtherFailure;
     return LoadOutcome::Loaded;
@@ -59,7 +59,7 @@ LoadOutcome LoadSettingsFile(SettingsTable& table, FileSystem& files, MessagePro
             OfferCapture(kSettingsEmptyOrCorruptPrompt, prompt, hooks);
             break;
         case LoadOutcome::OtherFailure: {
-            std::string text = std::string(kUnknownErrorPrefix) + std::to_string(failure.code);
+            std::string text = std::string(kUnknownErrorPrefix) + std::to_string(failure.number());
             if (!failure.reason.empty()) text += "\r\n\r\n" + failure.reason;
             prompt.show(text, kAppTitle, PromptButtons::Ok);
             break;

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string_view>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
 #include "log/text_file.h"
 #include "settings/settings_table.h"
 

@@ -6,7 +6,7 @@ namespace kestrin::test {
 
 namespace {
 
-Status Unusable() { return Status::Failure(9, "Bad file descriptor"); }
+Status Unusable() { return Status::FromErrno(EBADF); }
 
 class MemoryTextStream final : public TextStream {
   public:
@@ -35,11 +35,13 @@ class MemoryTextStream final : public TextStream {
         if (!open_ || forWriting_) return Unusable();
         if (fs_.readFailure) return *fs_.readFailure;
         const std::string& content = fs_.files[name_];
-        if (content.empty()) return Status::Failure(kReadPastEnd, "input past end of file");
+        if (content.empty())
+            return Status::Failure(ErrorKind::ReadPastEnd, "input past end of file");
         std::string_view first(content);
         first = first.substr(0, first.find('\n'));
         if (first.size() < content.size() && first.ends_with('\r')) first.remove_suffix(1);
-        if (first.size() > maxBytes) return Status::Failure(kLineTooLong, "line too long");
+        if (first.size() > maxBytes)
+            return Status::Failure(ErrorKind::LineTooLong, "line too long");
         line.assign(first);
         return Status::Ok();
     }
@@ -73,7 +75,7 @@ Status MemoryFileSystem::CreateTextFile(const std::string& name,
 Status MemoryFileSystem::OpenTextFile(const std::string& name,
                                       std::unique_ptr<TextStream>& stream) {
     if (openFailure) return *openFailure;
-    if (!files.contains(name)) return Status::Failure(kFileNotFound, "No such file or directory");
+    if (!files.contains(name)) return Status::FromErrno(ENOENT);
     stream = std::make_unique<MemoryTextStream>(*this, name, false);
     ++readersOpened;
     return Status::Ok();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <limits>
 #include <map>
@@ -28,7 +29,7 @@ class MemoryFileSystem : public FileSystem {
     // A write that would take a file past this many bytes fails with
     // writeFailure and appends nothing.
     std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
-    Status writeFailure = Status::Failure(28, "No space left on device");
+    Status writeFailure = Status::FromErrno(ENOSPC);
 
     // Streams made and not yet closed.
     int openStreams = 0;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
 
 namespace kestrin::test {
 

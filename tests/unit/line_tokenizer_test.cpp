@@ -199,7 +199,7 @@ TEST_F(TokenizerLogTest, ClosedLogStreamLeavesTheIntakeGoing) {
     feedLines("3 4\r\n5 6\r\n");
     EXPECT_EQ(shown(), "X3\t4\t\t\t\t\t\r\n5\t6\t\t\t\t\t\r\n");
     ASSERT_TRUE(log.failure().has_value());
-    EXPECT_EQ(log.failure()->code, EBADF);
+    EXPECT_EQ(log.failure()->systemError, EBADF);
     EXPECT_EQ(test::ReadWholeFile(dir.file("Log1.txt")), "1\t2\t\t\t\t\t\r\n");
     EXPECT_TRUE(prompt.shown.empty());
 }

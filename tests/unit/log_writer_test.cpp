@@ -34,7 +34,7 @@ class RecordingStream : public TextStream {
     std::string handedOver;  // bytes as of the last flush
     int calls = 0;
     int failFromCall = -1;  // 1-based; -1 never
-    Status failure = Status::Failure(ENOSPC, "No space left on device");
+    Status failure = Status::FromErrno(ENOSPC);
 
   private:
     Status next() {
@@ -107,7 +107,7 @@ TEST_F(LogWriterTest, FirstFailureIsKeptAndTheStreamIsLeftAlone) {
     EXPECT_EQ(stream.bytes, "1\t2\t\r\n3");
     EXPECT_EQ(stream.calls, 5 + 2);  // nothing tried after the failure
     ASSERT_TRUE(log.failure().has_value());
-    EXPECT_EQ(log.failure()->code, ENOSPC);
+    EXPECT_EQ(log.failure()->systemError, ENOSPC);
 
     RecordingStream next;
     log.setStream(&next);
@@ -156,7 +156,7 @@ TEST_F(LogWriterTest, FlushHandsOverWhatWasWrittenEvenWhilePaused) {
     stream.failFromCall = stream.calls + 1;
     log.flush();
     ASSERT_TRUE(log.failure().has_value());
-    EXPECT_EQ(log.failure()->code, ENOSPC);
+    EXPECT_EQ(log.failure()->systemError, ENOSPC);
     const int callsAtFailure = stream.calls;
     log.setLoggingActive(true);
     line({"2"});

@@ -69,7 +69,7 @@ class SettingsCaptureTest : public ::testing::Test {
 };
 
 TEST_F(SettingsCaptureTest, PortThatCannotBeOpenedIsReportedAndNothingIsCaptured) {
-    port.openResult = Status::Failure(kPortOpenFailed, "Permission denied");
+    port.openResult = Status::Failure(ErrorKind::PortUnavailable, "Permission denied");
     view.captureEnabled = true;  // so that the load has to clear it
     capture.Form_Load(2);
     ASSERT_EQ(prompt.shown.size(), 1u);
@@ -125,7 +125,7 @@ TEST_F(SettingsCaptureTest, UnfinishedValueCarriesIntoTheNextCapture) {
 }
 
 TEST_F(SettingsCaptureTest, FileThatCannotBeCreatedStartsNoCapture) {
-    files.createFailure = Status::Failure(13, "Permission denied");
+    files.createFailure = Status::FromErrno(EACCES);
     capture.Form_Load(1);
     capture.cmdCaptureSettings_Click();
     EXPECT_FALSE(capture.captureActive());
@@ -147,9 +147,9 @@ TEST(SettingsCaptureFailures, FileFailuresAreNeverReportedAsSuccess) {
         {[](auto& fs) { fs.writeLimit = 100; },
          "Settings.txt could not be written: No space left on device."},
         // Everything reached the file, but closing it (the last flush) failed.
-        {[](auto& fs) { fs.closeFailure = Status::Failure(5, "Input/output error"); },
+        {[](auto& fs) { fs.closeFailure = Status::FromErrno(EIO); },
          "Settings.txt could not be written: Input/output error."},
-        {[](auto& fs) { fs.readFailure = Status::Failure(5, "Input/output error"); },
+        {[](auto& fs) { fs.readFailure = Status::FromErrno(EIO); },
          "Settings.txt could not be read back: Input/output error."},
     };
     for (const Case& c : cases) {
@@ -178,7 +178,7 @@ TEST_F(SettingsCaptureTest, LostPortIsToldAndTheCaptureCanStillBeEnded) {
     capture.cmdCaptureSettings_Click();
     port.send("1 ");
     port.close();
-    port.listener->onPortLost(Status::Failure(kPortOpenFailed, "device removed"));
+    port.listener->onPortLost(Status::Failure(ErrorKind::PortUnavailable, "device removed"));
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(lastBox().text,
               "Com 6 was lost (device removed).\r\n\r\nPress End Settings Capture, reconnect "

@@ -95,7 +95,7 @@ TEST_F(SettingsLoaderTest, EmptyOrCorruptFilesAreNotMapped) {
 }
 
 TEST_F(SettingsLoaderTest, OtherFailuresShowTheirCode) {
-    files.openFailure = Status::Failure(13, "Permission denied");
+    files.openFailure = Status::FromErrno(EACCES);
     EXPECT_EQ(Load(), LoadOutcome::OtherFailure);
     ExpectTableEmptied();
     ASSERT_EQ(prompt.shown.size(), 1u);
@@ -105,7 +105,7 @@ TEST_F(SettingsLoaderTest, OtherFailuresShowTheirCode) {
 
     files.openFailure.reset();
     files.files["Settings.txt"] = test::MakeSettingsDump().file;
-    files.readFailure = Status::Failure(21, "");
+    files.readFailure = Status{ErrorKind::System, EISDIR, ""};
     EXPECT_EQ(Load(), LoadOutcome::OtherFailure);
     EXPECT_EQ(prompt.shown.back().text, "Unknown Error21");
     EXPECT_EQ(lblDebug, "unchanged");

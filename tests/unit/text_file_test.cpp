@@ -87,20 +87,20 @@ TEST_F(TextFileTest, LargeTextIsHandedOverInOrderWithoutAFlush) {
 TEST_F(TextFileTest, ClosedStreamsAndWrongDirectionsAreRefused) {
     auto stream = create("Log1.txt");
     std::string line;
-    EXPECT_EQ(stream->readline(line).code, EBADF);
+    EXPECT_EQ(stream->readline(line).systemError, EBADF);
     ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(stream->write("x").code, EBADF);
-    EXPECT_EQ(stream->writeline().code, EBADF);
-    EXPECT_EQ(stream->flush().code, EBADF);
-    EXPECT_EQ(stream->sync().code, EBADF);
-    EXPECT_EQ(stream->Close().code, EBADF);
+    EXPECT_EQ(stream->write("x").systemError, EBADF);
+    EXPECT_EQ(stream->writeline().systemError, EBADF);
+    EXPECT_EQ(stream->flush().systemError, EBADF);
+    EXPECT_EQ(stream->sync().systemError, EBADF);
+    EXPECT_EQ(stream->Close().systemError, EBADF);
     EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
 
     WriteWholeFile(dir.file("in.txt"), "x");
     std::unique_ptr<TextStream> reader;
     ASSERT_TRUE(files.OpenTextFile(dir.file("in.txt"), reader).ok());
-    EXPECT_EQ(reader->write("y").code, EBADF);
-    EXPECT_EQ(reader->writeline().code, EBADF);
+    EXPECT_EQ(reader->write("y").systemError, EBADF);
+    EXPECT_EQ(reader->writeline().systemError, EBADF);
     EXPECT_TRUE(reader->flush().ok());  // nothing written, nothing to hand over
     EXPECT_EQ(ReadWholeFile(dir.file("in.txt")), "x");
 }
@@ -113,27 +113,40 @@ TEST_F(TextFileTest, FullDiskFailsTheWriteAndKeepsEarlierLines) {
     ASSERT_TRUE(files.CreateTextFile("/dev/full", stream).ok());
     EXPECT_TRUE(stream->write("A\t").ok());  // only buffered so far
     const Status failed = stream->flush();
-    EXPECT_EQ(failed.code, ENOSPC);
+    EXPECT_EQ(failed.systemError, ENOSPC);
     EXPECT_FALSE(failed.reason.empty());
     // The stream stays failed instead of buffering without end.
-    EXPECT_EQ(stream->write("B").code, ENOSPC);
-    EXPECT_EQ(stream->flush().code, ENOSPC);
-    EXPECT_EQ(stream->Close().code, ENOSPC);
+    EXPECT_EQ(stream->write("B").systemError, ENOSPC);
+    EXPECT_EQ(stream->flush().systemError, ENOSPC);
+    EXPECT_EQ(stream->Close().systemError, ENOSPC);
 }
 
 TEST_F(TextFileTest, OpeningFailuresHaveTheirCodes) {
     std::unique_ptr<TextStream> stream;
-    EXPECT_EQ(files.CreateTextFile(dir.file("nowhere/Log1.txt"), stream).code, kFileNotFound);
+    EXPECT_EQ(files.CreateTextFile(dir.file("nowhere/Log1.txt"), stream).kind,
+              ErrorKind::FileNotFound);
     EXPECT_EQ(stream, nullptr);
-    EXPECT_EQ(files.CreateTextFile(dir.path(), stream).code, EISDIR);
-    EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).code, kFileNotFound);
+    EXPECT_EQ(files.CreateTextFile(dir.path(), stream).systemError, EISDIR);
+    EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).kind, ErrorKind::FileNotFound);
     EXPECT_EQ(stream, nullptr);
-    EXPECT_EQ(files.OpenTextFile(dir.path(), stream).code, EISDIR);
+    EXPECT_EQ(files.OpenTextFile(dir.path(), stream).systemError, EISDIR);
     // A pipe in a file's place is refused at once instead of blocking the window.
     ASSERT_EQ(mkfifo(dir.file("Settings.txt").c_str(), 0644), 0);
-    EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).code, EINVAL);
+    EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).systemError, EINVAL);
     EXPECT_FALSE(files.CreateTextFile(dir.file("Settings.txt"), stream).ok());
     EXPECT_EQ(stream, nullptr);
+}
+
+// System error numbers that equal the program's own numbers (EBADR 53,
+// ETIME 62, E2BIG 7) stay system errors, with their own text.
+TEST(StatusTest, SystemErrorsNeverPassForTheProgramsKinds) {
+    for (const int err : {EBADR, ETIME, E2BIG, EIO, ENXIO}) {
+        const Status status = Status::FromErrno(err);
+        EXPECT_EQ(status.kind, ErrorKind::System) << err;
+        EXPECT_EQ(status.number(), err);
+    }
+    EXPECT_EQ(Status::FromErrno(ENOENT).kind, ErrorKind::FileNotFound);
+    EXPECT_TRUE(Status::FromErrno(0).ok());
 }
 
 TEST_F(TextFileTest, ReadlineGivesTheFirstLineWithoutItsEnd) {
@@ -153,7 +166,7 @@ TEST_F(TextFileTest, ReadlineGivesTheFirstLineWithoutItsEnd) {
         EXPECT_EQ(line, expected);
     }
     std::string line = "stale";
-    EXPECT_EQ(firstLine("", line).code, kReadPastEnd);
+    EXPECT_EQ(firstLine("", line).kind, ErrorKind::ReadPastEnd);
 
     // Later calls go on line by line until the end.
     WriteWholeFile(dir.file("in.txt"), "one\r\ntwo\nthree");
@@ -163,7 +176,7 @@ TEST_F(TextFileTest, ReadlineGivesTheFirstLineWithoutItsEnd) {
         ASSERT_TRUE(stream->readline(line).ok());
         EXPECT_EQ(line, expected);
     }
-    EXPECT_EQ(stream->readline(line).code, kReadPastEnd);
+    EXPECT_EQ(stream->readline(line).kind, ErrorKind::ReadPastEnd);
 }
 
 TEST_F(TextFileTest, LineLongerThanTheLimitIsRefused) {
@@ -171,12 +184,12 @@ TEST_F(TextFileTest, LineLongerThanTheLimitIsRefused) {
     ASSERT_TRUE(firstLine("12345\r\n", line, 5).ok());
     EXPECT_EQ(line, "12345");
     ASSERT_TRUE(firstLine("12345", line, 5).ok());
-    EXPECT_EQ(firstLine("123456\r\n", line, 5).code, kLineTooLong);
-    EXPECT_EQ(firstLine("123456", line, 5).code, kLineTooLong);
-    EXPECT_EQ(firstLine("12345\r", line, 5).code, kLineTooLong);
+    EXPECT_EQ(firstLine("123456\r\n", line, 5).kind, ErrorKind::LineTooLong);
+    EXPECT_EQ(firstLine("123456", line, 5).kind, ErrorKind::LineTooLong);
+    EXPECT_EQ(firstLine("12345\r", line, 5).kind, ErrorKind::LineTooLong);
     // A huge line without an end is refused long before it is all read.
     const std::string huge(4 * 1024 * 1024, 'q');
-    EXPECT_EQ(firstLine(huge, line, 1000).code, kLineTooLong);
+    EXPECT_EQ(firstLine(huge, line, 1000).kind, ErrorKind::LineTooLong);
     EXPECT_LE(line.size(), 1001u);
 }
 

@@ -1,4 +1,5 @@
 #include "app/qt/main_window.h"
+#include "common/qt/latin1.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -7,7 +8,7 @@
 #include <QPushButton>
 
 #include "app/qt/qt_message_prompt.h"
-#include "app/qt/twips.h"
+#include "common/qt/twips.h"
 #include "display/qt/console_view.h"
 #include "display/qt/rx_indicator.h"
 #include "log/qt/save_options_dialog.h"
@@ -125,7 +126,7 @@ void MainWindow::applyButtons() {
     cmdNewRun_->setEnabled(b.cmdNewRun);
     cmdEnd_->setEnabled(b.cmdEnd);
     cmdStart_->setEnabled(b.cmdStart);
-    cmdStart_->setText(QString::fromLatin1(b.startCaption));
+    cmdStart_->setText(Latin1(b.startCaption));
     cmdPause_->setEnabled(b.cmdPause);
     cmdSetMarker_->setEnabled(b.cmdSetMarker);
     cmdCaptureSettings_->setEnabled(b.cmdCaptureSettings);
@@ -169,9 +170,7 @@ void MainWindow::cmdCaptureSettings_Click() {
 
 void MainWindow::LoadSettingsFile() {
     SettingsLoaderHooks hooks;
-    hooks.showCommaCount = [this](std::string_view count) {
-        lblDebug_->setText(QString::fromLatin1(count.data(), static_cast<qsizetype>(count.size())));
-    };
+    hooks.showCommaCount = [this](std::string_view count) { lblDebug_->setText(Latin1(count)); };
     hooks.openCaptureDialog = [this] { cmdCaptureSettings_Click(); };
     kestrin::LoadSettingsFile(program_.settings, program_.fileSystem, prompt_, hooks);
 }

@@ -1,4 +1,5 @@
 #include "app/qt/qt_message_prompt.h"
+#include "common/qt/latin1.h"
 
 #include <QMessageBox>
 
@@ -6,11 +7,10 @@ namespace kestrin {
 
 PromptAnswer QtMessagePrompt::show(std::string_view text, std::string_view title,
                                    PromptButtons buttons) {
-    QString body = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    QString body = Latin1(text);
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QMessageBox box(
-        QMessageBox::NoIcon,
-        QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size())), body,
+        QMessageBox::NoIcon, Latin1(title), body,
         buttons == PromptButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
         parent_);
     switch (box.exec()) {

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
 
 namespace kestrin {
 

@@ -1,4 +1,5 @@
 #include "display/qt/console_view.h"
+#include "common/qt/latin1.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -177,8 +178,7 @@ void ConsoleView::selectAll() { setSelection(0, text_.size()); }
 void ConsoleView::copy() const {
     if (selectionStart() >= selectionEnd()) return;  // keep what the clipboard holds
     const std::string bytes = selectedText();
-    QGuiApplication::clipboard()->setText(
-        QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QGuiApplication::clipboard()->setText(Latin1(bytes));
 }
 
 // Where the window system has a selection clipboard, a mouse selection goes there too.
@@ -186,8 +186,7 @@ void ConsoleView::publishSelection() const {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard->supportsSelection() || selectionStart() >= selectionEnd()) return;
     const std::string bytes = selectedText();
-    clipboard->setText(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())),
-                       QClipboard::Selection);
+    clipboard->setText(Latin1(bytes), QClipboard::Selection);
 }
 
 std::size_t ConsoleView::offsetAt(QPoint viewportPos) const {

@@ -18,15 +18,17 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
 QtSerialPort::~QtSerialPort() { port_.close(); }
 
 Status QtSerialPort::setCommPort(int number) {
-    if (port_.isOpen()) return Status::Failure(kPortOpenFailed, "the port is already open");
+    if (port_.isOpen())
+        return Status::Failure(ErrorKind::PortUnavailable, "the port is already open");
     number_ = number;
     return Status::Ok();
 }
 
 Status QtSerialPort::open() {
-    if (port_.isOpen()) return Status::Failure(kPortOpenFailed, "the port is already open");
+    if (port_.isOpen())
+        return Status::Failure(ErrorKind::PortUnavailable, "the port is already open");
     const QString path = QString::fromLocal8Bit(DevicePathForPort(number_));
-    if (!QFileInfo::exists(path)) return Status::Failure(kPortNotFound, "no such device");
+    if (!QFileInfo::exists(path)) return Status::Failure(ErrorKind::PortNotFound, "no such device");
 
     port_.setPortName(path);
     port_.setBaudRate(QSerialPort::Baud1200);
@@ -35,9 +37,10 @@ Status QtSerialPort::open() {
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadOnly)) {
-        const int code =
-            port_.error() == QSerialPort::DeviceNotFoundError ? kPortNotFound : kPortOpenFailed;
-        const Status status = Status::Failure(code, port_.errorString().toStdString());
+        const ErrorKind kind = port_.error() == QSerialPort::DeviceNotFoundError
+                                   ? ErrorKind::PortNotFound
+                                   : ErrorKind::PortUnavailable;
+        const Status status = Status::Failure(kind, port_.errorString().toStdString());
         port_.clearError();
         return status;
     }
@@ -48,7 +51,7 @@ Status QtSerialPort::open() {
     // every path and every process, and goes when the port closes.
     if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         port_.close();
-        return Status::Failure(kPortOpenFailed, "the port is in use");
+        return Status::Failure(ErrorKind::PortUnavailable, "the port is in use");
     }
 #endif
     return Status::Ok();
@@ -72,7 +75,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
     if (!port_.isOpen()) return;
     // Qt's own text here ("Resource temporarily unavailable") tells a user nothing.
-    const Status why = Status::Failure(kPortOpenFailed, "the device was disconnected");
+    const Status why = Status::Failure(ErrorKind::PortUnavailable, "the device was disconnected");
     if (port_.bytesAvailable() > 0) drain();
     port_.clearError();
     port_.close();

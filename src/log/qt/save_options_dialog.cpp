@@ -1,4 +1,5 @@
 #include "log/qt/save_options_dialog.h"
+#include "common/qt/latin1.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -7,7 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/qt/twips.h"
+#include "common/qt/twips.h"
 #include "intake/serial_port.h"
 
 namespace kestrin {
@@ -89,8 +90,8 @@ SaveOptionsDialog::SaveOptionsDialog(OptionState& options, MessagePrompt& prompt
 }
 
 void SaveOptionsDialog::Form_Load() {
-    txtSavePath_->setText(QString::fromLatin1(options_.SavePath + options_.BaseName +
-                                              std::to_string(options_.SequenceNumber) + ".txt"));
+    txtSavePath_->setText(Latin1(options_.SavePath + options_.BaseName +
+                                 std::to_string(options_.SequenceNumber) + ".txt"));
     if (options_.SeparatorMode == "comma") {
         optComma_->setChecked(true);
     } else {
@@ -107,7 +108,7 @@ void SaveOptionsDialog::CheckComPort() {
     Status status = port_.setCommPort(options_.ComPort);
     if (status.ok()) status = port_.open();
     if (status.ok()) port_.close();
-    if (status.code == kPortNotFound)
+    if (status.kind == ErrorKind::PortNotFound)
         prompt_.show(PortMissingMessage(options_.ComPort), kAppTitle, PromptButtons::Ok);
 }
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
 #include "intake/qt/qt_serial_port.h"
 #include "log/options.h"
 

@@ -5,16 +5,13 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/qt/twips.h"
+#include "common/qt/latin1.h"
+#include "common/qt/twips.h"
 #include "display/qt/console_view.h"
 
 namespace kestrin {
 
 namespace {
-
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/message_prompt.h"
+#include "common/message_prompt.h"
 #include "intake/qt/qt_serial_port.h"
 #include "log/options.h"
 #include "log/text_file.h"

@@ -10,15 +10,12 @@
 #include <QPalette>
 #include <algorithm>
 
+#include "common/qt/latin1.h"
+#include "common/qt/twips.h"
+
 namespace kestrin {
 
 namespace {
-
-// The layout is designed in twips at 15 twips per pixel.
-constexpr int Px(int twips) { return twips / 15; }
-QRect TwipRect(int left, int top, int width, int height) {
-    return {Px(left), Px(top), Px(width), Px(height)};
-}
 
 // Grid origin and pitch; neighbouring cells overlap by one pixel so their borders coincide.
 constexpr int kGridLeft = 720;
@@ -86,12 +83,6 @@ void MakeBordered(QLabel* label) {
     label->setFrameShadow(QFrame::Plain);
     label->setLineWidth(1);
 }
-
-QString FromBytes(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToBytes(const QString& text) { return text.toLatin1().toStdString(); }
 
 SettingsViewer* g_current = nullptr;
 
@@ -271,21 +262,20 @@ void SettingsViewer::AddZones() {
 
 ZoneView SettingsViewer::readView() const {
     ZoneView view;
-    for (int p = 0; p < ZoneView::kSmallZones; ++p)
-        view.smallZones[p] = ToBytes(lblZone_[p]->text());
+    for (int p = 0; p < ZoneView::kSmallZones; ++p) view.smallZones[p] = Bytes(lblZone_[p]->text());
     for (int k = 0; k < ZoneView::kLargeZones; ++k) {
-        view.largeZoneValues[k] = ToBytes(lblLargeZoneSetting_[k]->text());
-        view.largeZoneNumbers[k] = ToBytes(lblLargeZone_[k]->text());
+        view.largeZoneValues[k] = Bytes(lblLargeZoneSetting_[k]->text());
+        view.largeZoneNumbers[k] = Bytes(lblLargeZone_[k]->text());
     }
     return view;
 }
 
 void SettingsViewer::writeView(const ZoneView& view) {
     for (int p = 0; p < ZoneView::kSmallZones; ++p)
-        lblZone_[p]->setText(FromBytes(view.smallZones[p]));
+        lblZone_[p]->setText(Latin1(view.smallZones[p]));
     for (int k = 0; k < ZoneView::kLargeZones; ++k) {
-        lblLargeZoneSetting_[k]->setText(FromBytes(view.largeZoneValues[k]));
-        lblLargeZone_[k]->setText(FromBytes(view.largeZoneNumbers[k]));
+        lblLargeZoneSetting_[k]->setText(Latin1(view.largeZoneValues[k]));
+        lblLargeZone_[k]->setText(Latin1(view.largeZoneNumbers[k]));
     }
 }
 
