@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/fake_port.h"
 #include "support/memory_file_system.h"
 #include "support/scripted_prompt.h"
 #include "support/settings_dump.h"
@@ -13,33 +14,7 @@
 namespace kestrin {
 namespace {
 
-class FakePort : public SerialPort {
-  public:
-    Status setCommPort(int n) override {
-        number = n;
-        return Status::Ok();
-    }
-    Status open() override {
-        open_ = openResult.ok();
-        return openResult;
-    }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    void setListener(SerialListener* l) override { listener = l; }
-
-    // The unit sends: one receive event per character.
-    void send(std::string_view chars) {
-        for (char c : chars)
-            if (listener) listener->onReceive(std::string_view(&c, 1));
-    }
-
-    Status openResult;
-    int number = 0;
-    SerialListener* listener = nullptr;
-
-  private:
-    bool open_ = false;
-};
+using test::FakePort;
 
 class FakeView : public CaptureView {
   public:
