@@ -1,6 +1,28 @@
 #include "app/run_control.h"
 
+#include <cerrno>
+#include <ctime>
+
 namespace kestrin {
+
+namespace {
+
+constexpr const char* kLogExtension = ".txt";
+// Earlier logs of one second and one name that are kept, after which the
+// name counts as taken.
+constexpr int kMaxCopiesAside = 1000;
+
+// A time as the local date and time of day, for a file name: 2026-12-07_14-03-22.
+std::string LocalTimeStamp(std::time_t time) {
+    std::tm local{};
+    char text[64];
+    std::size_t n = 0;
+    if (::localtime_r(&time, &local))
+        n = std::strftime(text, sizeof text, "%Y-%m-%d_%H-%M-%S", &local);
+    return n > 0 ? std::string(text, n) : std::to_string(time);
+}
+
+}  // namespace
 
 RunControl::RunControl(OptionState& options, FileSystem& files, SerialPort& port, LogWriter& log,
                        LineTokenizer& tokenizer, MessagePrompt& prompt)
@@ -48,9 +70,11 @@ void RunControl::cmdNewRun_Click() {
     }
     ++options_.SequenceNumber;
 
-    options_.LogFileName =
-        options_.SavePath + options_.BaseName + std::to_string(options_.SequenceNumber) + ".txt";
-    status = files_.CreateTextFile(options_.LogFileName, logStream_);
+    const std::string stem =
+        options_.SavePath + options_.BaseName + std::to_string(options_.SequenceNumber);
+    options_.LogFileName = stem + kLogExtension;
+    status = keepEarlierLog(stem);
+    if (status.ok()) status = files_.CreateTextFile(options_.LogFileName, logStream_);
     if (!status.ok()) {
         logStream_.reset();
         failureReported_ = true;
@@ -60,6 +84,27 @@ void RunControl::cmdNewRun_Click() {
         return;
     }
     log_.setStream(logStream_.get());
+}
+
+Status RunControl::keepEarlierLog(const std::string& stem) {
+    const std::string name = stem + kLogExtension;
+    FileEntry entry;
+    if (Status status = files_.inspect(name, entry); !status.ok()) return status;
+    // A symbolic link is moved aside itself, so its target is neither
+    // emptied nor renamed. Anything else that is not a file (a folder, a
+    // pipe, a device) is no earlier log: creating the file refuses or uses it.
+    if (entry.kind != FileEntry::Kind::Regular && entry.kind != FileEntry::Kind::SymbolicLink)
+        return Status::Ok();
+
+    const std::string aside = stem + "." + LocalTimeStamp(entry.modified);
+    for (int copy = 1; copy <= kMaxCopiesAside; ++copy) {
+        const std::string suffix = copy == 1 ? "" : "-" + std::to_string(copy);
+        Status status = files_.renameNoReplace(name, aside + suffix + kLogExtension);
+        // Gone meanwhile: nothing is left to keep.
+        if (status.kind == ErrorKind::FileNotFound) return Status::Ok();
+        if (status.systemError != EEXIST) return status;
+    }
+    return Status::FromErrno(EEXIST);
 }
 
 void RunControl::cmdStart_Click() {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -270,6 +271,40 @@ Status PosixFileSystem::OpenTextFile(const std::string& name, std::unique_ptr<Te
     if (Status status = OpenWithoutWaiting(name, O_RDONLY, ReadableKind, fd); !status.ok())
         return status;
     stream = std::make_unique<PosixTextStream>(fd, PosixTextStream::Mode::Read);
+    return Status::Ok();
+}
+
+}  // namespace kestrin
+
+namespace kestrin {
+
+Status PosixFileSystem::inspect(const std::string& name, FileEntry& entry) {
+    entry = FileEntry{};
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) != 0) {
+        return errno == ENOENT ? Status::Ok() : Status::FromErrno(errno);
+    }
+    entry.kind = S_ISREG(info.st_mode)   ? FileEntry::Kind::Regular
+                 : S_ISLNK(info.st_mode) ? FileEntry::Kind::SymbolicLink
+                                         : FileEntry::Kind::Other;
+    entry.modified = info.st_mtime;
+    return Status::Ok();
+}
+
+Status PosixFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return Status::Ok();
+    if (errno != EINVAL && errno != ENOSYS) return Status::FromErrno(errno);
+    // A file system that cannot rename without replacing: a second name,
+    // which link refuses when it is taken, then the old name goes. Should
+    // the old name stay, the new one goes again, so that the file is never
+    // left with both (writing to one would change the other).
+    if (::link(from.c_str(), to.c_str()) != 0) return Status::FromErrno(errno);
+    if (::unlink(from.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(to.c_str());
+        return Status::FromErrno(err);
+    }
     return Status::Ok();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,6 +49,14 @@ class TextStream {
     static constexpr std::size_t kMaxLineBytes = 16 * 1024 * 1024;
 };
 
+// What a name refers to, seen without following a symbolic link.
+struct FileEntry {
+    enum class Kind { Missing, Regular, SymbolicLink, Other };
+    Kind kind = Kind::Missing;
+    // When the entry itself (a link, not its target) was last modified.
+    std::time_t modified = 0;
+};
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -57,6 +66,12 @@ class FileSystem {
     virtual Status CreateTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) = 0;
     // The file opened for reading; a missing file gives FileNotFound.
     virtual Status OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) = 0;
+    // What lies at `name`; a name that does not exist is Missing, not a failure.
+    virtual Status inspect(const std::string& name, FileEntry& entry) = 0;
+    // Gives the entry `from` the name `to` in one step, never replacing
+    // anything: when `to` is taken it fails with EEXIST and both stay as they
+    // were. A symbolic link is renamed itself, never its target.
+    virtual Status renameNoReplace(const std::string& from, const std::string& to) = 0;
 };
 
 // Files of the operating system, through file descriptors.
@@ -64,6 +79,8 @@ class PosixFileSystem : public FileSystem {
   public:
     Status CreateTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) override;
     Status OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) override;
+    Status inspect(const std::string& name, FileEntry& entry) override;
+    Status renameNoReplace(const std::string& from, const std::string& to) override;
 };
 
 }  // namespace kestrin

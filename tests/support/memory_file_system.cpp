@@ -81,4 +81,22 @@ Status MemoryFileSystem::OpenTextFile(const std::string& name,
     return Status::Ok();
 }
 
+Status MemoryFileSystem::inspect(const std::string& name, FileEntry& entry) {
+    entry = FileEntry{};
+    if (!files.contains(name)) return Status::Ok();
+    entry.kind = FileEntry::Kind::Regular;
+    if (const auto time = modified.find(name); time != modified.end())
+        entry.modified = time->second;
+    return Status::Ok();
+}
+
+Status MemoryFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    if (renameFailure) return *renameFailure;
+    if (!files.contains(from)) return Status::FromErrno(ENOENT);
+    if (files.contains(to)) return Status::FromErrno(EEXIST);
+    files[to] = std::move(files[from]);
+    files.erase(from);
+    return Status::Ok();
+}
+
 }  // namespace kestrin::test

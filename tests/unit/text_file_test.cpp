@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "log/text_file.h"
@@ -135,6 +140,53 @@ TEST_F(TextFileTest, OpeningFailuresHaveTheirCodes) {
     EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).systemError, EINVAL);
     EXPECT_FALSE(files.CreateTextFile(dir.file("Settings.txt"), stream).ok());
     EXPECT_EQ(stream, nullptr);
+}
+
+// Runs `rename` in a child process without root's power to pass over a
+// folder's permissions; the errno it failed with, 0 when it worked.
+int ErrnoWithoutRoot(const std::function<Status()>& rename) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(255);
+        ::_exit(rename().systemError);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(TextFileTest, RenameNoReplaceMovesANameButNeverOverAnother) {
+    namespace fs = std::filesystem;
+    WriteWholeFile(dir.file("Log1.txt"), "one");
+    WriteWholeFile(dir.file("Log2.txt"), "two");
+    ASSERT_EQ(::symlink("Log2.txt", dir.file("Log4.txt").c_str()), 0);
+    fs::create_directory(dir.file("ro"));
+    WriteWholeFile(dir.file("ro/Log3.txt"), "three");
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(dir.file("ro"), fs::perms::all & ~fs::perms::owner_write &
+                                        ~fs::perms::group_write & ~fs::perms::others_write);
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"Log1.txt", "Log1.kept.txt", 0},
+        {"Log2.txt", "Log1.kept.txt", EEXIST},
+        {"Log1.txt", "Log1.again.txt", ENOENT},
+        {"Log4.txt", "Log4.kept.txt", 0},  // the link, not its target
+        {"ro/Log3.txt", "ro/Log3.kept.txt", EACCES},
+    };
+    for (const auto& [from, to, error] : cases) {
+        EXPECT_EQ(
+            ErrnoWithoutRoot([&] { return files.renameNoReplace(dir.file(from), dir.file(to)); }),
+            error)
+            << from;
+    }
+    // Every content is where it was or where it moved; nothing was replaced.
+    EXPECT_EQ(ReadWholeFile(dir.file("Log1.kept.txt")), "one");
+    EXPECT_EQ(ReadWholeFile(dir.file("Log2.txt")), "two");
+    EXPECT_EQ(fs::read_symlink(dir.file("Log4.kept.txt")), "Log2.txt");
+    EXPECT_EQ(ReadWholeFile(dir.file("ro/Log3.txt")), "three");
+    for (const char* gone : {"Log1.txt", "Log1.again.txt", "Log4.txt", "ro/Log3.kept.txt"})
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file(gone)))) << gone;
+    fs::permissions(dir.file("ro"), fs::perms::owner_all, fs::perm_options::add);
 }
 
 // System error numbers that equal the program's own numbers (EBADR 53,
