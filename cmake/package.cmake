@@ -6,7 +6,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Kestrin")
-set(KESTRIN_MAINTAINER "Kestrin maintainers <maintainers@users.noreply.c-seed-de1d5df8.example>"
+set(KESTRIN_MAINTAINER "Kestrin developers <kestrin-dev@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${KESTRIN_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
