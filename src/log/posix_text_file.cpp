@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "log/readable_file.h"
 #include "log/text_file.h"
 
 namespace kestrin {
@@ -266,10 +267,13 @@ Status PosixFileSystem::CreateTextFile(const std::string& name,
     return Status::Ok();
 }
 
+Status OpenReadableFile(const std::string& name, int& fd) {
+    return OpenWithoutWaiting(name, O_RDONLY, ReadableKind, fd);
+}
+
 Status PosixFileSystem::OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) {
     int fd = -1;
-    if (Status status = OpenWithoutWaiting(name, O_RDONLY, ReadableKind, fd); !status.ok())
-        return status;
+    if (Status status = OpenReadableFile(name, fd); !status.ok()) return status;
     stream = std::make_unique<PosixTextStream>(fd, PosixTextStream::Mode::Read);
     return Status::Ok();
 }
