@@ -1,12 +1,18 @@
 #include <QApplication>
 #include <QFont>
 
+#include <string_view>
+
+#include "analysis/zone_table_command.h"
 #include "app/program.h"
 #include "app/qt/main_window.h"
 
 // Main: the options start from their start values, the main window opens in
 // the Idle state, and the program lives while any of its windows is open.
 int main(int argc, char** argv) {
+    // The zone table is printed without any window, so before Qt starts.
+    if (argc > 1 && std::string_view(argv[1]) == kestrin::kZoneTableOption)
+        return kestrin::RunZoneTableCommand(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Kestrin");
     // The windows are laid out for an 8-point sans serif (Arial's metrics).

@@ -1,0 +1,81 @@
+#include "analysis/zone_table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+#include "analysis/log_file_reader.h"
+#include "intake/record_decoder.h"
+
+namespace kestrin {
+
+std::int64_t RoundedQuotient(WideSum sum, std::int64_t count) {
+    const bool negative = sum < 0;
+    const WideSum magnitude = negative ? -sum : sum;
+    WideSum quotient = magnitude / count;
+    const WideSum twiceRest = 2 * (magnitude % count);
+    if (twiceRest > count || (twiceRest == count && quotient % 2 == 1)) ++quotient;
+    return static_cast<std::int64_t>(negative ? -quotient : quotient);
+}
+
+std::int64_t ZoneSummary::meanHundredths() const { return RoundedQuotient(airFuelSum, lines); }
+
+void ZoneTable::Add(const LogDataValues& data) {
+    if (last_ == nullptr || lastZone_ != data.zone) {
+        last_ = &zones_[data.zone];
+        lastZone_ = data.zone;
+    }
+    ZoneSummary& zone = *last_;
+    const std::int64_t value = data.airFuelHundredths;
+    if (zone.lines == 0) {
+        zone.airFuelMin = zone.airFuelMax = value;
+    } else {
+        zone.airFuelMin = std::min(zone.airFuelMin, value);
+        zone.airFuelMax = std::max(zone.airFuelMax, value);
+    }
+    ++zone.lines;
+    zone.airFuelSum += value;
+    if (!data.setting.empty() && zone.setting != data.setting) zone.setting = data.setting;
+}
+
+std::string HundredthsAsText(std::int64_t hundredths) {
+    // Whole hundredths below 10^15 are far from any rounding tie.
+    return HundredthsText(static_cast<double>(hundredths) / 100).value_or(std::string());
+}
+
+std::string ZoneTableText(const ZoneTable& table) {
+    std::string text = "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n";
+    for (const auto& [zone, summary] : table.zones()) {
+        char number[24];
+        text.append(number, std::to_chars(number, number + sizeof number, zone).ptr);
+        text += '\t';
+        text.append(number, std::to_chars(number, number + sizeof number, summary.lines).ptr);
+        text += '\t';
+        text += HundredthsAsText(summary.meanHundredths());
+        text += '\t';
+        text += HundredthsAsText(summary.airFuelMin);
+        text += '\t';
+        text += HundredthsAsText(summary.airFuelMax);
+        text += '\t';
+        text += summary.setting;
+        text += '\n';
+    }
+    return text;
+}
+
+Status ReadZoneTable(const std::string& path, ZoneTable& table) {
+    LogFileReader reader;
+    if (Status opened = reader.Open(path); !opened.ok()) return opened;
+    std::vector<std::string_view> fields;
+    std::string_view line;
+    bool tooLong = false;
+    LogDataValues data;
+    while (reader.Next(line, tooLong)) {
+        if (tooLong) continue;
+        SplitLogLine(line, fields);
+        if (ClassifyLogLine(fields, data) == LogLineKind::Data) table.Add(data);
+    }
+    return reader.failure();
+}
+
+}  // namespace kestrin

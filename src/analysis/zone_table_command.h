@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace kestrin {
+
+// The option that prints a log's zone table instead of opening a window.
+inline constexpr const char* kZoneTableOption = "--zone-table";
+
+// Runs "kestrin --zone-table FILE" (argv as main has it): the table on
+// standard output and 0, or one line naming the file and the reason on
+// standard error and 1 (2 for a wrong command line). Needs no display.
+int RunZoneTableCommand(int argc, char** argv);
+
+}  // namespace kestrin

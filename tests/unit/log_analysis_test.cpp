@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "analysis/log_file_reader.h"
+#include "analysis/log_line.h"
+#include "analysis/zone_table.h"
+#include "support/pty_pair.h"
+
+namespace kestrin {
+namespace {
+
+using test::TempDir;
+using test::WriteWholeFile;
+
+// A data line as the log writer lays it out in tab mode.
+std::string TabLine(const std::string& zone, const std::string& setting, const std::string& afr) {
+    return "3000\t80\t95\t80\t30\t120\t20\t3.1\t35\t" + zone + "\t" + setting + "\t" + afr +
+           "\t-0.87\t\r\n";
+}
+
+TEST(LogLineTest, SplitsAtSeparatorsThatEndFields) {
+    const struct {
+        std::string line;
+        std::vector<std::string_view> fields;
+    } cases[] = {
+        {"", {}},
+        {"\t", {""}},
+        {"a\tb\t", {"a", "b"}},
+        {"a\tb", {"a", "b"}},
+        {"a\t\tb\t", {"a", "", "b"}},
+        // Comma mode: a comma after a field, a lone tab after an empty one.
+        {"A,12,\t\t5,", {"A", "12", "", "", "5"}},
+        // Tab mode keeps the commas of a field.
+        {"1,5\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t",
+         {"1,5", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13"}},
+    };
+    std::vector<std::string_view> fields;
+    for (const auto& c : cases) {
+        SplitLogLine(c.line, fields);
+        EXPECT_EQ(fields, c.fields) << c.line;
+    }
+}
+
+TEST(LogLineTest, TellsDataFromOtherLines) {
+    std::string comma = "3000,80,95,80,30,120,20,3.1,35,215,\t14.7,-0.87,";
+    const struct {
+        std::string line;
+        LogLineKind kind;
+    } cases[] = {
+        {TabLine("215", "+5", "14.7"), LogLineKind::Data},
+        {TabLine("-105", "", "-0.05"), LogLineKind::Data},
+        {comma, LogLineKind::Data},
+        {"RPM\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t", LogLineKind::Header},
+        {"RPM,TPS,MAP,CLT,IAT,O2,ADV,PW,ZON,ZONE,STNG,AFR,PSI,", LogLineKind::Header},
+        {"", LogLineKind::Marker},
+        {"\t\t\t\t\t", LogLineKind::Other},
+        {"3000\t80\t215\t+5\t14.7\t", LogLineKind::Other},
+        {"1\t" + TabLine("215", "+5", "14.7"), LogLineKind::Other},
+        {TabLine("21.5", "+5", "14.7"), LogLineKind::Other},
+        {TabLine("", "+5", "14.7"), LogLineKind::Other},
+        {TabLine("215", "+5", "1E3"), LogLineKind::Other},
+        {TabLine("215", "+5", "99999999999999"), LogLineKind::Other},
+    };
+    std::vector<std::string_view> fields;
+    for (const auto& c : cases) {
+        std::string_view line = c.line;
+        if (line.ends_with("\r\n")) line.remove_suffix(2);
+        SplitLogLine(line, fields);
+        LogDataValues data;
+        EXPECT_EQ(ClassifyLogLine(fields, data), c.kind) << c.line;
+    }
+}
+
+TEST(LogLineTest, ReadsHundredthsExactly) {
+    const struct {
+        std::string_view text;
+        std::int64_t hundredths;
+    } cases[] = {{"14.7", 1470}, {"15", 1500},  {"-0.05", -5}, {"0.29", 29},
+                 {"2.675", 268}, {"0.125", 12}, {"+.5", 50}};
+    for (const auto& c : cases) EXPECT_EQ(HundredthsOf(c.text), c.hundredths) << c.text;
+}
+
+TEST(ZoneTableTest, MeanRoundsExactlyWithTiesToEven) {
+    const struct {
+        long long sum, count, mean;
+    } cases[] = {{5, 2, 2},  {7, 2, 4},  {-5, 2, -2},     {-7, 2, -4},
+                 {10, 3, 3}, {11, 3, 4}, {2941, 2, 1470}, {0, 4, 0}};
+    for (const auto& c : cases) EXPECT_EQ(RoundedQuotient(c.sum, c.count), c.mean) << c.sum;
+}
+
+class LogFileTest : public ::testing::Test {
+  protected:
+    std::string tableOf(const std::string& content) {
+        WriteWholeFile(dir.file("Log1.txt"), content);
+        ZoneTable table;
+        const Status status = ReadZoneTable(dir.file("Log1.txt"), table);
+        EXPECT_TRUE(status.ok()) << status.reason;
+        return ZoneTableText(table);
+    }
+    TempDir dir;
+};
+
+TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
+    const std::string log = "RPM\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n" + TabLine("1000", "+1", "12") +
+                            TabLine("215", "+5", "14.7") + "\r\n" + TabLine("215", "", "14.71") +
+                            TabLine("-105", "", "9.5") + TabLine("5", "0", "16.02") +
+                            TabLine("215", "-2", "14.72") + TabLine("215", "", "14.7");
+    EXPECT_EQ(tableOf(log),
+              "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n"
+              "-105\t1\t9.5\t9.5\t9.5\t\n"
+              "5\t1\t16.02\t16.02\t16.02\t0\n"
+              "215\t4\t14.71\t14.7\t14.72\t-2\n"
+              "1000\t1\t12\t12\t12\t+1\n");
+    // 14.705 and 14.715 are ties: the even hundredth wins.
+    EXPECT_EQ(tableOf(TabLine("5", "", "14.7") + TabLine("5", "", "14.71")),
+              "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n5\t2\t14.7\t14.7\t14.71\t\n");
+    EXPECT_EQ(tableOf(TabLine("5", "", "14.71") + TabLine("5", "", "14.72")),
+              "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n5\t2\t14.72\t14.71\t14.72\t\n");
+}
+
+TEST(RecordedLogTest, GivesTheTableWorkedOutApart) {
+    for (const std::string mode : {"tab", "comma"}) {
+        const std::string log = std::string(KESTRIN_TEST_DATA) + "/log_" + mode;
+        ZoneTable table;
+        ASSERT_TRUE(ReadZoneTable(log + ".txt", table).ok());
+        EXPECT_EQ(ZoneTableText(table), test::ReadWholeFile(log + ".zones")) << mode;
+    }
+}
+
+TEST_F(LogFileTest, ReadsWhatIsReadableOfHostileFiles) {
+    const std::string header = "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n";
+    std::string binary("\0\xff\x01\t\t\r\r\n", 8);
+    EXPECT_EQ(tableOf(binary + std::string(100, '\0')), header);
+    EXPECT_EQ(tableOf(""), header);
+    // No header, no line end on the last line.
+    std::string last = TabLine("5", "", "15");
+    last.resize(last.size() - 2);
+    EXPECT_EQ(tableOf(last), header + "5\t1\t15\t15\t15\t\n");
+    // A line beyond the limit is passed over whole, even when it would be data.
+    const std::string huge = "3000" + std::string(LogFileReader::kMaxLineBytes, ' ');
+    const std::string tail = TabLine("5", "", "15");
+    EXPECT_EQ(
+        tableOf(huge + tail + huge + "\n" + tail + std::string(3 << 20, 'x') + "\n" + tail + huge),
+        header + "5\t2\t15\t15\t15\t\n");
+}
+
+TEST_F(LogFileTest, RefusesWhatIsNoRegularFile) {
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const struct {
+        std::string path, reason;
+    } cases[] = {{dir.path(), "Is a directory"},
+                 {dir.file("fifo"), "not a regular file"},
+                 {dir.file("missing.txt"), "No such file or directory"}};
+    for (const auto& c : cases) {
+        ZoneTable table;
+        EXPECT_EQ(ReadZoneTable(c.path, table).reason, c.reason) << c.path;
+    }
+}
+
+}  // namespace
+}  // namespace kestrin
