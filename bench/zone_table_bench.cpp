@@ -1,0 +1,73 @@
+// The zone table of a log of a million data lines: "kestrin --zone-table"
+// beside an awk script computing the same table (bench/zone_table.awk). The
+// log is recorded from the simulated unit through the program's own intake
+// and log writer; the two tables must match byte for byte.
+//
+//   zone_table_bench KESTRIN AWK_SCRIPT [data lines]   (default 1000000)
+//   zone_table_bench record FILE DATA_LINES tab|comma [seed] [marker every] [bare]
+//     records a log; "bare" leaves the settings table empty
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "bench_util.h"
+#include "log_recording.h"
+
+namespace {
+
+// Wall-clock seconds of a shell command, best of `rounds`.
+double TimeCommand(const std::string& command, int rounds) {
+    double best = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "failed: %s\n", command.c_str());
+            std::exit(1);
+        }
+        best = std::min(best, kestrin::bench::Seconds(std::chrono::steady_clock::now() - start));
+    }
+    return best;
+}
+
+int Record(int argc, char** argv) {
+    if (argc < 5) return 2;
+    const kestrin::Status status = kestrin::bench::RecordLog(
+        argv[2], std::atoll(argv[3]), argv[4], argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 1,
+        argc > 6 ? std::atoll(argv[6]) : 0, !(argc > 7 && std::string(argv[7]) == "bare"));
+    if (!status.ok()) std::fprintf(stderr, "%s: %s\n", argv[2], status.reason.c_str());
+    return status.ok() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "record") return Record(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s KESTRIN AWK_SCRIPT [data lines]\n", argv[0]);
+        return 2;
+    }
+    const std::string kestrin = argv[1];
+    const std::string awk = argv[2];
+    const long long lines = argc > 3 ? std::atoll(argv[3]) : 1000000;
+    const std::string dir = std::filesystem::temp_directory_path() / "kestrin-zone-table-bench";
+    std::filesystem::create_directories(dir);
+    const std::string log = dir + "/Log1.txt";
+    if (const kestrin::Status status = kestrin::bench::RecordLog(log, lines, "tab", 7, 5000);
+        !status.ok()) {
+        std::fprintf(stderr, "%s: %s\n", log.c_str(), status.reason.c_str());
+        return 1;
+    }
+    const double megabytes = static_cast<double>(std::filesystem::file_size(log)) / 1e6;
+    const double ours =
+        TimeCommand("'" + kestrin + "' --zone-table '" + log + "' >'" + dir + "/ours.txt'", 3);
+    const double theirs =
+        TimeCommand("LC_ALL=C awk -f '" + awk + "' '" + log + "' >'" + dir + "/awk.txt'", 3);
+    const bool same =
+        kestrin::bench::ReadFile(dir + "/ours.txt") == kestrin::bench::ReadFile(dir + "/awk.txt");
+    std::printf("%-44s %10s %12s\n", "zone table", "seconds", "awk");
+    std::printf("%-44s %10.3f %12.3f\n",
+                ("--zone-table, " + std::to_string(lines) + " data lines").c_str(), ours, theirs);
+    std::printf("(log %.1f MB, best of 3; tables %s)\n", megabytes, same ? "identical" : "DIFFER");
+    std::filesystem::remove_all(dir);
+    return same ? 0 : 1;
+}
