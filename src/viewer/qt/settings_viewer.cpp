@@ -12,16 +12,16 @@
 
 #include "common/qt/latin1.h"
 #include "common/qt/twips.h"
+#include "viewer/zone_grid_geometry.h"
 
 namespace kestrin {
 
 namespace {
 
-// Grid origin and pitch; neighbouring cells overlap by one pixel so their borders coincide.
-constexpr int kGridLeft = 720;
-constexpr int kGridTop = 120;
-constexpr int kCellPitch = 840;
-constexpr int kCellSize = 855;
+constexpr int kGridLeft = ZoneGridGeometry::kGridLeft;
+constexpr int kGridTop = ZoneGridGeometry::kGridTop;
+constexpr int kCellPitch = ZoneGridGeometry::kCellPitch;
+constexpr int kCellSize = ZoneGridGeometry::kCellSize;
 
 // Block boundaries are drawn a little heavier than the cell borders so the blocks stand out.
 constexpr int kLineThickness = 3;
@@ -196,17 +196,17 @@ void SettingsViewer::buildLines() {
         frame->setGeometry(geometry);
     };
     const int half = kLineThickness / 2;
-    const std::array<int, 7> xs{720, 2400, 4080, 5760, 7440, 10800, 14160};
+    const auto& xs = ZoneGridGeometry::kBlockLineXs;
+    const auto& ys = ZoneGridGeometry::kBlockLineYs;
     for (int i = 0; i < static_cast<int>(xs.size()); ++i) {
         line("Line2", i,
-             QRect(Px(xs[i]) - half, Px(120) - half, kLineThickness,
-                   Px(7680) - Px(120) + kLineThickness));
+             QRect(Px(xs[i]) - half, Px(ys.front()) - half, kLineThickness,
+                   Px(ys.back()) - Px(ys.front()) + kLineThickness));
     }
-    const std::array<int, 5> ys{120, 1800, 3480, 5160, 7680};
     for (int i = 0; i < static_cast<int>(ys.size()); ++i) {
         line("Line1", i,
-             QRect(Px(720) - half, Px(ys[i]) - half, Px(14160) - Px(720) + kLineThickness,
-                   kLineThickness));
+             QRect(Px(xs.front()) - half, Px(ys[i]) - half,
+                   Px(xs.back()) - Px(xs.front()) + kLineThickness, kLineThickness));
     }
 }
 
