@@ -1,0 +1,192 @@
+#include "analysis/qt/log_plot.h"
+
+#include <qcustomplot.h>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "common/qt/latin1.h"
+
+namespace kestrin {
+
+namespace {
+
+const QColor kChannelColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
+                                  QColor(0x2c, 0xa0, 0x2c), QColor(0x94, 0x67, 0xbd),
+                                  QColor(0xff, 0x7f, 0x0e), QColor(0x8c, 0x56, 0x4b),
+                                  QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f)};
+const QColor kMarkerColour(0x40, 0x40, 0x40);
+const QColor kZoneMarkColour(0xff, 0x8c, 0x00);
+const QColor kCursorColour(0x00, 0x00, 0x00);
+// Height of the zone ticks, as a share of the plot's height.
+constexpr double kZoneMarkHeight = 0.05;
+
+QCPGraph* OverlayGraph(QCustomPlot* plot, QCPAxis* valueAxis, const QColor& colour,
+                       const QString& layer) {
+    QCPGraph* graph = plot->addGraph(plot->xAxis, valueAxis);
+    graph->setLineStyle(QCPGraph::lsImpulse);
+    graph->setPen(QPen(colour, 1));
+    graph->setLayer(layer);
+    graph->removeFromLegend();
+    return graph;
+}
+
+}  // namespace
+
+LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
+    plot_->setObjectName(QStringLiteral("pltLog"));
+    lblReadout_ = new QLabel(this);
+    lblReadout_->setObjectName(QStringLiteral("lblReadout"));
+    lblReadout_->setTextFormat(Qt::PlainText);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(plot_, 1);
+    layout->addWidget(lblReadout_);
+
+    plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot_->axisRect()->setRangeDrag(Qt::Horizontal);
+    plot_->axisRect()->setRangeZoom(Qt::Horizontal);
+    plot_->xAxis->setLabel(QStringLiteral("Line"));
+    plot_->setNoAntialiasingOnDrag(true);
+
+    // Markers and zone ticks above the data, the cursor above them; each
+    // buffered on its own, so that a change there repaints only that layer.
+    plot_->addLayer(QStringLiteral("marks"), plot_->layer(QStringLiteral("main")),
+                    QCustomPlot::limAbove);
+    plot_->addLayer(QStringLiteral("cursor"), plot_->layer(QStringLiteral("marks")),
+                    QCustomPlot::limAbove);
+    plot_->layer(QStringLiteral("marks"))->setMode(QCPLayer::lmBuffered);
+    plot_->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
+
+    overlayAxis_ = plot_->yAxis2;
+    overlayAxis_->setRange(0, 1);
+    overlayAxis_->setVisible(false);
+    markerGraph_ = OverlayGraph(plot_, overlayAxis_, kMarkerColour, QStringLiteral("marks"));
+    zoneMarks_ = OverlayGraph(plot_, overlayAxis_, kZoneMarkColour, QStringLiteral("marks"));
+
+    cursor_ = new QCPItemStraightLine(plot_);
+    cursor_->setLayer(QStringLiteral("cursor"));
+    cursor_->setPen(QPen(kCursorColour, 1, Qt::DashLine));
+    cursor_->point1->setAxes(plot_->xAxis, overlayAxis_);
+    cursor_->point2->setAxes(plot_->xAxis, overlayAxis_);
+    cursor_->setVisible(false);
+
+    connect(plot_, &QCustomPlot::mouseMove, this, &LogPlot::onMouseMove);
+}
+
+void LogPlot::setChannels(const LogChannels* channels) {
+    channels_ = channels;
+    rebuildGraphs();
+    fitRanges();
+    plot_->replot();
+}
+
+void LogPlot::setShownColumns(const std::vector<std::size_t>& columns) {
+    shown_ = columns;
+    rebuildGraphs();
+    fitRanges();
+    plot_->replot();
+    if (cursor_->visible()) moveCursorTo(cursor_->point1->key());
+}
+
+void LogPlot::rebuildGraphs() {
+    for (QCPGraph* graph : graphs_) plot_->removeGraph(graph);
+    graphs_.clear();
+    for (QCPAxis* axis : extraAxes_) plot_->axisRect()->removeAxis(axis);
+    extraAxes_.clear();
+    plottedLines_ = 0;
+    plot_->yAxis->setLabel(QString());
+    if (channels_ == nullptr) return;
+
+    for (std::size_t i = 0; i < shown_.size(); ++i) {
+        QCPAxis* axis = plot_->yAxis;
+        if (i > 0) {
+            axis = plot_->axisRect()->addAxis(QCPAxis::atLeft);
+            extraAxes_.push_back(axis);
+        }
+        const QColor colour = kChannelColours[i % std::size(kChannelColours)];
+        axis->setLabel(Latin1(channels_->titles()[shown_[i]]));
+        axis->setLabelColor(colour);
+        axis->setTickLabelColor(colour);
+        QCPGraph* graph = plot_->addGraph(plot_->xAxis, axis);
+        graph->setPen(QPen(colour, 1));
+        graph->setAdaptiveSampling(true);
+        graphs_.push_back(graph);
+    }
+    refreshAppended();
+}
+
+void LogPlot::refreshAppended() {
+    if (channels_ == nullptr) return;
+    const std::vector<double>& lines = channels_->dataLines();
+    if (lines.size() > plottedLines_) {
+        const QVector<double> keys(lines.begin() + static_cast<std::ptrdiff_t>(plottedLines_),
+                                   lines.end());
+        for (std::size_t i = 0; i < graphs_.size(); ++i) {
+            const std::vector<float>& column = channels_->values(shown_[i]);
+            const QVector<double> values(
+                column.begin() + static_cast<std::ptrdiff_t>(plottedLines_), column.end());
+            if (plottedLines_ == 0) {
+                graphs_[i]->setData(keys, values, true);
+            } else {
+                graphs_[i]->addData(keys, values, true);
+            }
+        }
+        plottedLines_ = lines.size();
+    }
+    const std::vector<double>& markers = channels_->markers();
+    if (static_cast<std::size_t>(markerGraph_->dataCount()) != markers.size()) {
+        const QVector<double> keys(markers.begin(), markers.end());
+        markerGraph_->setData(keys, QVector<double>(keys.size(), 1.0), true);
+    }
+}
+
+void LogPlot::fitRanges() {
+    const double last = channels_ ? static_cast<double>(channels_->lineCount()) : 1;
+    plot_->xAxis->setRange(0.5, std::max(last, 1.0) + 0.5);
+    for (QCPGraph* graph : graphs_) {
+        bool found = false;
+        const QCPRange range = graph->getValueRange(found);
+        if (!found) continue;
+        const double pad = std::max(range.size() * 0.05, 0.5);
+        graph->valueAxis()->setRange(range.lower - pad, range.upper + pad);
+    }
+}
+
+void LogPlot::markLines(const std::vector<double>& lines) {
+    const QVector<double> keys(lines.begin(), lines.end());
+    zoneMarks_->setData(keys, QVector<double>(keys.size(), kZoneMarkHeight), true);
+    plot_->layer(QStringLiteral("marks"))->replot();
+}
+
+void LogPlot::onMouseMove(QMouseEvent* event) {
+    moveCursorTo(plot_->xAxis->pixelToCoord(event->position().x()));
+}
+
+void LogPlot::moveCursorTo(double line) {
+    if (channels_ == nullptr || channels_->dataLines().empty() || !std::isfinite(line)) {
+        cursor_->setVisible(false);
+        lblReadout_->clear();
+        return;
+    }
+    const std::ptrdiff_t index = std::max<std::ptrdiff_t>(0, channels_->dataIndexAt(line + 0.5));
+    const double dataLine = channels_->dataLines()[static_cast<std::size_t>(index)];
+    cursor_->point1->setCoords(dataLine, 0);
+    cursor_->point2->setCoords(dataLine, 1);
+    cursor_->setVisible(true);
+    QString text = QStringLiteral("Line %1").arg(static_cast<qint64>(dataLine));
+    for (std::size_t column : shown_) {
+        const float value = channels_->values(column)[static_cast<std::size_t>(index)];
+        text += QStringLiteral("   %1 %2")
+                    .arg(Latin1(channels_->titles()[column]),
+                         std::isnan(value) ? QStringLiteral("-") : QString::number(value, 'g', 7));
+    }
+    lblReadout_->setText(text);
+    plot_->layer(QStringLiteral("cursor"))->replot();
+}
+
+QString LogPlot::readout() const { return lblReadout_->text(); }
+
+int LogPlot::markedLineCount() const { return zoneMarks_->dataCount(); }
+
+}  // namespace kestrin

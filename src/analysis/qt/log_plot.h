@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QWidget>
+#include <cstddef>
+#include <vector>
+
+#include "analysis/log_channels.h"
+
+class QCPAxis;
+class QCPGraph;
+class QCPItemStraightLine;
+class QCustomPlot;
+class QLabel;
+class QMouseEvent;
+
+namespace kestrin {
+
+// The values of a log against line number: the chosen columns, each on a
+// value axis of its own, the markers as vertical lines, a cursor with a
+// readout of every shown column, wheel zoom and drag along the lines. The
+// channels can grow (a live stream): refreshAppended() plots what was added.
+// Cursor and markers lie on buffered layers of their own, so moving the
+// cursor redraws no data.
+class LogPlot : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit LogPlot(QWidget* parent = nullptr);
+
+    // `channels` must outlive the plot. Plots the columns set before.
+    void setChannels(const LogChannels* channels);
+    void setShownColumns(const std::vector<std::size_t>& columns);
+    const std::vector<std::size_t>& shownColumns() const { return shown_; }
+    // Adds the data lines and markers appended since the last call.
+    void refreshAppended();
+    // Ticks along the bottom at these lines (ascending), or none.
+    void markLines(const std::vector<double>& lines);
+    // Puts the cursor at a line and fills the readout.
+    void moveCursorTo(double line);
+
+    QString readout() const;
+    int markedLineCount() const;
+    QCustomPlot* customPlot() const { return plot_; }
+
+  private:
+    void rebuildGraphs();
+    void fitRanges();
+    void onMouseMove(QMouseEvent* event);
+
+    QCustomPlot* plot_;
+    QLabel* lblReadout_;
+    const LogChannels* channels_ = nullptr;
+    std::vector<std::size_t> shown_;
+    std::vector<QCPGraph*> graphs_;
+    std::vector<QCPAxis*> extraAxes_;
+    std::size_t plottedLines_ = 0;
+    // An axis of 0 to 1, not drawn, for what spans the plot's height.
+    QCPAxis* overlayAxis_;
+    QCPGraph* markerGraph_;
+    QCPGraph* zoneMarks_;
+    QCPItemStraightLine* cursor_;
+};
+
+}  // namespace kestrin

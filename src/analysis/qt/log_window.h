@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/log_channels.h"
+#include "common/status.h"
+#include "settings/settings_table.h"
+
+class QCheckBox;
+class QLabel;
+class QSpinBox;
+
+namespace kestrin {
+
+class LogPlot;
+class ZoneGrid;
+
+// A log opened after the drive: its values plotted against line number and
+// its air-fuel ratio per zone on the settings viewer's grid. A top-level
+// window of its own: several may be open, each stays open when the main
+// window closes, and each deletes itself when closed.
+class LogWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    // The titles shown at first, where the log has them.
+    static const std::vector<std::string>& InitialChannels();
+
+    // Reads the log at `path` and shows it. A file that cannot be opened or
+    // read gives nullptr and the failure. `settings` must outlive the window
+    // (the program's table lives as long as the program).
+    static LogWindow* open(const std::string& path, const SettingsTable& settings, Status& failure);
+
+    LogPlot* plot() const { return plot_; }
+    ZoneGrid* grid() const { return grid_; }
+    // The same text as "kestrin --zone-table".
+    QString zoneTableText() const;
+    void copyZoneTable() const;
+
+  private:
+    LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
+              const SettingsTable& settings);
+    void showChosenChannels();
+    void markZone(std::int64_t zone);
+
+    std::unique_ptr<LogChannels> channels_;
+    LogPlot* plot_;
+    ZoneGrid* grid_;
+    std::vector<QCheckBox*> chkChannel_;
+    QLabel* lblNoData_;
+    QLabel* lblOutside_;
+    QSpinBox* spnMinLines_;
+};
+
+}  // namespace kestrin
