@@ -21,5 +21,7 @@ int main(int argc, char** argv) {
     auto* window = new kestrin::MainWindow(program);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
+    // Every other argument is a log to open beside the main window.
+    for (int i = 1; i < argc; ++i) window->openLog(argv[i]);
     return app.exec();
 }

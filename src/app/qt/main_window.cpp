@@ -2,11 +2,13 @@
 #include "common/qt/latin1.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "analysis/qt/log_window.h"
 #include "app/qt/qt_message_prompt.h"
 #include "common/qt/twips.h"
 #include "display/qt/console_view.h"
@@ -71,6 +73,9 @@ void MainWindow::buildControls() {
     QAction* mnuFileSaveOptions = mnuFile->addAction("Save Options");
     mnuFileSaveOptions->setObjectName("mnuFileSaveOptions");
     connect(mnuFileSaveOptions, &QAction::triggered, this, &MainWindow::mnuFileSaveOptions_Click);
+    QAction* mnuFileOpenLog = mnuFile->addAction("Open Log...");
+    mnuFileOpenLog->setObjectName("mnuFileOpenLog");
+    connect(mnuFileOpenLog, &QAction::triggered, this, &MainWindow::mnuFileOpenLog_Click);
     QAction* mnuFileExit = mnuFile->addAction("Exit");
     mnuFileExit->setObjectName("mnuFileExit");
     connect(mnuFileExit, &QAction::triggered, this, &MainWindow::close);
@@ -185,6 +190,20 @@ void MainWindow::cmdViewSettings_Click() {
 void MainWindow::mnuFileSaveOptions_Click() {
     SaveOptionsDialog dialog(program_.options, prompt_, this);
     dialog.exec();
+}
+
+void MainWindow::mnuFileOpenLog_Click() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Open Log", QString(), "Logs (*.txt);;All files (*)");
+    if (!path.isEmpty()) openLog(path.toLocal8Bit().toStdString());
+}
+
+void MainWindow::openLog(const std::string& path) {
+    Status failure;
+    if (!LogWindow::open(path, program_.settings, failure)) {
+        prompt_.show("Cannot open the log " + path + ": " + failure.reason, "Kestrin",
+                     PromptButtons::Ok);
+    }
 }
 
 void MainWindow::onReceive(std::string_view text) { tokenizer_.MSComm1_OnComm(text); }

@@ -37,6 +37,9 @@ class MainWindow : public QMainWindow, private SerialListener {
     void cmdLoadSettings_Click();
     void cmdViewSettings_Click();
     void mnuFileSaveOptions_Click();
+    void mnuFileOpenLog_Click();
+    // Opens a log in a window of its own, or says why it cannot.
+    void openLog(const std::string& path);
 
     const RunControl& runControl() const { return run_; }
     const LineTokenizer& tokenizer() const { return tokenizer_; }
