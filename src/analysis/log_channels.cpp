@@ -26,7 +26,7 @@ void LogChannels::Append(std::string_view line) {
     LogDataValues data;
     switch (ClassifyLogLine(fields_, data)) {
         case LogLineKind::Marker:
-            markers_.push_back(static_cast<double>(lineCount_));
+            if (markers_.size() < kMaxMarkers) markers_.push_back(static_cast<double>(lineCount_));
             return;
         case LogLineKind::Header:
             if (!titled_ && fields_.size() == kLogColumns) {

@@ -24,7 +24,9 @@ class LogChannels {
     const std::vector<double>& dataLines() const { return dataLines_; }
     // Column `column` of every data line; a field that is not a number is NaN.
     const std::vector<float>& values(std::size_t column) const { return values_[column]; }
-    // Line numbers of the markers (empty lines).
+    // Line numbers of the markers (empty lines), the first kMaxMarkers of them: a
+    // person sets a marker by hand, so a file of empty lines must not fill memory.
+    static constexpr std::size_t kMaxMarkers = 100000;
     const std::vector<double>& markers() const { return markers_; }
     const ZoneTable& zoneTable() const { return zones_; }
     // Line numbers of the data lines of `zone`, ascending.
