@@ -28,7 +28,11 @@ Status LogFileReader::Open(const std::string& path) {
     atEnd_ = skipping_ = carryHandedOut_ = false;
     carry_.clear();
     failure_ = Status::Ok();
-    return OpenReadableFile(path, fd_);
+    // The descriptor is kept only once the file has been accepted.
+    int fd = -1;
+    Status opened = OpenReadableFile(path, fd);
+    if (opened.ok()) fd_ = fd;
+    return opened;
 }
 
 bool LogFileReader::Refill() {

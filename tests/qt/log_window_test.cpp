@@ -78,6 +78,11 @@ class LogWindowTest : public QObject {
         QVERIFY(window);
         QVERIFY(window->findChild<QLabel*>("lblNoData")->isVisibleTo(window));
         window->close();
+        // Without a header the columns go by number, and the usual three are shown.
+        window = open(Line("3000", "105", "14.7"));
+        window->plot()->moveCursorTo(1);
+        QCOMPARE(window->plot()->readout(), QStringLiteral("Line 1   1 3000   12 14.7   13 -0.87"));
+        window->close();
         Status failure;
         QVERIFY(!LogWindow::open(dir.path(), settings, failure));
         QCOMPARE(failure.reason, std::string("Is a directory"));

@@ -78,8 +78,8 @@ TEST(LogLineTest, ReadsHundredthsExactly) {
     const struct {
         std::string_view text;
         std::int64_t hundredths;
-    } cases[] = {{"14.7", 1470}, {"15", 1500},  {"-0.05", -5}, {"0.29", 29},
-                 {"2.675", 268}, {"0.125", 12}, {"+.5", 50}};
+    } cases[] = {{"14.7", 1470},   {"15", 1500},  {"-0.05", -5}, {"0.29", 29},
+                 {"14.706", 1471}, {"-0.004", 0}, {"+.5", 50}};
     for (const auto& c : cases) EXPECT_EQ(HundredthsOf(c.text), c.hundredths) << c.text;
 }
 

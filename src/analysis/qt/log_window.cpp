@@ -55,11 +55,20 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     channelBox->setObjectName(QStringLiteral("fraChannels"));
     auto* channelList = new QVBoxLayout(channelBox);
     const std::vector<std::string>& titles = channels_->titles();
+    std::vector<bool> shown(titles.size());
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        const auto& initial = InitialChannels();
+        shown[i] = std::find(initial.begin(), initial.end(), titles[i]) != initial.end();
+    }
+    // A log without a header: the unit's first column, the air-fuel ratio and the boost.
+    if (std::find(shown.begin(), shown.end(), true) == shown.end() &&
+        titles.size() == kLogColumns) {
+        shown[0] = shown[kAirFuelColumn] = shown[kLogColumns - 1] = true;
+    }
     for (std::size_t i = 0; i < titles.size(); ++i) {
         auto* box = new QCheckBox(Latin1(titles[i]), channelBox);
         box->setObjectName(QStringLiteral("chkChannel_%1").arg(i));
-        const auto& initial = InitialChannels();
-        box->setChecked(std::find(initial.begin(), initial.end(), titles[i]) != initial.end());
+        box->setChecked(shown[i]);
         connect(box, &QCheckBox::toggled, this, [this] { showChosenChannels(); });
         channelList->addWidget(box);
         chkChannel_.push_back(box);
