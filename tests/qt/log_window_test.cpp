@@ -1,3 +1,4 @@
+#include <qcustomplot.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -22,6 +23,9 @@ namespace {
 std::string Line(const std::string& rpm, const std::string& zone, const std::string& afr) {
     return rpm + "\t80\t95\t80\t30\t120\t20\t3.1\t35\t" + zone + "\t+5\t" + afr + "\t-0.87\t\r\n";
 }
+
+// A line as a stream hands it over, without its line end.
+std::string Bare(std::string line) { return line.substr(0, line.size() - 2); }
 
 }  // namespace
 
@@ -73,6 +77,24 @@ class LogWindowTest : public QObject {
         window->close();
     }
 
+    void plotsLinesAppendedLater() {
+        kestrin::LogChannels channels;
+        channels.Append("RPM\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t");
+        kestrin::LogPlot plot;
+        plot.setChannels(&channels);
+        plot.setShownColumns({0, kestrin::kAirFuelColumn});
+        for (const char* rpm : {"900", "1000", "1100"})
+            channels.Append(Bare(Line(rpm, "105", "14.7")));
+        channels.Append("");
+        plot.refreshAppended();
+        channels.Append(Bare(Line("1200", "105", "14.7")));
+        plot.refreshAppended();
+        QCustomPlot* custom = plot.customPlot();
+        QCOMPARE(custom->graph(custom->graphCount() - 1)->dataCount(), 4);
+        plot.moveCursorTo(6);
+        QCOMPARE(plot.readout(), QStringLiteral("Line 6   RPM 1200   AFR 14.7"));
+    }
+
     void saysWhenThereIsNoDataOrNoFile() {
         QPointer<LogWindow> window = open("RPM\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n\r\n");
         QVERIFY(window);
@@ -96,6 +118,19 @@ class LogWindowTest : public QObject {
         for (QAction* action : main.findChild<QMenu*>("mnuFile")->actions())
             names << action->objectName();
         QCOMPARE(names, QStringList({"mnuFileSaveOptions", "mnuFileOpenLog", "mnuFileExit"}));
+        kestrin::test::WriteWholeFile(dir.file("Log2.txt"), Line("3000", "105", "14.7"));
+        main.openLog(dir.file("Log2.txt"));
+        main.openLog(dir.file("Log2.txt"));
+        const auto logWindows = [] {
+            QWidgetList shown;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == "frmLog" && w->isVisible()) shown << w;
+            return shown;
+        };
+        QCOMPARE(logWindows().size(), 2);
+        main.close();
+        QCOMPARE(logWindows().size(), 2);
+        for (QWidget* window : logWindows()) window->close();
         main.openLog(dir.file("missing.txt"));
         QCOMPARE(prompt.shown.size(), std::size_t{1});
         QCOMPARE(prompt.shown[0].text,
