@@ -36,15 +36,11 @@ RunControl::RunControl(OptionState& options, FileSystem& files, SerialPort& port
 RunControl::~RunControl() { closeLog(); }
 
 void RunControl::cmdNewRun_Click() {
-    Status status = port_.setCommPort(options_.ComPort);
-    if (status.ok()) status = port_.open();
-    if (!status.ok()) {
-        // A port that exists but cannot be opened says nothing; its reasons
-        // (another program holds it, no permission) are in the README.
-        if (status.kind == ErrorKind::PortNotFound)
-            prompt_.show(PortMissingMessage(options_.ComPort), kAppTitle, PromptButtons::Ok);
-        return;
-    }
+    // A port that exists but cannot be opened says nothing; its reasons
+    // (another program holds it, no permission) are in the README.
+    Status status = OpenPort(port_, options_.ComPort, prompt_);
+    if (!status.ok()) return;
+    runPort_ = options_.ComPort;
 
     buttons_.cmdStart = true;
     buttons_.cmdEnd = true;
@@ -144,9 +140,7 @@ void RunControl::reportLogFailure() {
 void RunControl::portLost(const Status& why) {
     if (lossReported_) return;
     lossReported_ = true;
-    std::string text = "Com " + std::to_string(options_.ComPort) + " was lost";
-    if (!why.reason.empty()) text += " (" + why.reason + ")";
-    text += ".";
+    std::string text = PortLostMessage(runPort_, why);
     if (logStream_)
         text += "\r\n\r\nEverything received before is in " + options_.LogFileName + ".";
     text += "\r\n\r\nPress End Run, reconnect the unit and start a New Run.";

@@ -75,6 +75,8 @@ class RunControl {
     std::unique_ptr<TextStream> logStream_;
     bool failureReported_ = false;
     bool lossReported_ = false;
+    // The port of the open run: Save Options may choose another for the next run.
+    int runPort_ = 1;
 };
 
 }  // namespace kestrin

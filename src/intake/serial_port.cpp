@@ -4,9 +4,20 @@
 
 namespace kestrin {
 
-std::string PortMissingMessage(int number) {
-    return "Com " + std::to_string(number) +
-           " does not exist.\r\n\r\nPlease correct the com port setting.";
+Status OpenPort(SerialPort& port, int number, MessagePrompt& prompt) {
+    Status status = port.setCommPort(number);
+    if (status.ok()) status = port.open();
+    if (status.kind == ErrorKind::PortNotFound)
+        prompt.show("Com " + std::to_string(number) +
+                        " does not exist.\r\n\r\nPlease correct the com port setting.",
+                    kAppTitle, PromptButtons::Ok);
+    return status;
+}
+
+std::string PortLostMessage(int number, const Status& why) {
+    std::string text = "Com " + std::to_string(number) + " was lost";
+    if (!why.reason.empty()) text += " (" + why.reason + ")";
+    return text + ".";
 }
 
 std::string DevicePathForPort(int number) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/message_prompt.h"
 #include "common/status.h"
 
 namespace kestrin {
@@ -33,8 +34,13 @@ class SerialPort {
     virtual void setListener(SerialListener* listener) = 0;
 };
 
-// What the user is told about a port number whose device does not exist.
-std::string PortMissingMessage(int number);
+// Points `port` at port number `number` and opens it. A device that does not
+// exist is told to the user ("Com 3 does not exist."); any other failure is
+// only returned.
+Status OpenPort(SerialPort& port, int number, MessagePrompt& prompt);
+
+// "Com 3 was lost (the device was disconnected).": a port that went away.
+std::string PortLostMessage(int number, const Status& why);
 
 // The device behind port number `number`: $KESTRIN_COM<number> when it is set,
 // else /dev/ttyUSB<number-1> (COM<number> on Windows).

@@ -47,8 +47,7 @@ void SettingsCapture::Form_Load(int comPort) {
 
     port_.close();
     port_.setListener(this);
-    Status status = port_.setCommPort(comPort);
-    if (status.ok()) status = port_.open();
+    const Status status = OpenPort(port_, comPort, prompt_);
     portUsable_ = status.ok();
 
     view_.setInstructions(kInstructionInitial);
@@ -58,10 +57,8 @@ void SettingsCapture::Form_Load(int comPort) {
     // Without a port there is nothing to capture: the button stays off rather
     // than write an empty dump.
     view_.setCaptureEnabled(portUsable_);
-    if (portUsable_) return;
-    prompt_.show(status.kind == ErrorKind::PortNotFound ? PortMissingMessage(comPort)
-                                                        : PortFailedMessage(comPort, status),
-                 kAppTitle, PromptButtons::Ok);
+    if (!portUsable_ && status.kind != ErrorKind::PortNotFound)
+        prompt_.show(PortFailedMessage(comPort, status), kAppTitle, PromptButtons::Ok);
 }
 
 void SettingsCapture::cmdCaptureSettings_Click() {
@@ -82,9 +79,7 @@ void SettingsCapture::MSComm1_OnComm(std::string_view incoming) {
 
 void SettingsCapture::onPortLost(const Status& why) {
     portUsable_ = false;
-    std::string text = "Com " + std::to_string(comPort_) + " was lost";
-    if (!why.reason.empty()) text += " (" + why.reason + ")";
-    text += ".";
+    std::string text = PortLostMessage(comPort_, why);
     if (CaptureActive) {
         text = Paragraphs(text,
                           "Press End Settings Capture, reconnect the unit and open this "

@@ -105,11 +105,7 @@ void SaveOptionsDialog::comComPort_Click(int index) {
 }
 
 void SaveOptionsDialog::CheckComPort() {
-    Status status = port_.setCommPort(options_.ComPort);
-    if (status.ok()) status = port_.open();
-    if (status.ok()) port_.close();
-    if (status.kind == ErrorKind::PortNotFound)
-        prompt_.show(PortMissingMessage(options_.ComPort), kAppTitle, PromptButtons::Ok);
+    if (OpenPort(port_, options_.ComPort, prompt_).ok()) port_.close();
 }
 
 void SaveOptionsDialog::cmdOK_Click() {
