@@ -1,11 +1,13 @@
-// CPU use of the program after its serial device goes away mid-run.
+// CPU use of the program while it waits for a serial device that went away
+// mid-run.
 //
 // The real main window logs a unit on a pseudo-terminal; then the unit's side
-// is closed, as when a USB adapter is pulled out. Prints the process's CPU use
-// over the following second (and the second after that), which must stay
-// under 5%: a port that keeps reporting a dead device would spin instead.
+// is closed, as when a USB adapter is pulled out. The run stays open and the
+// port is tried again once a second. Prints the process's CPU use over each
+// of the following three seconds, which must stay under 1%: a port that keeps
+// reporting a dead device, or a retry that polls, would spin instead.
 //
-//   unplug_cpu          exits 1 when a second is at 5% or more
+//   unplug_cpu          exits 1 when a second is at 1% or more
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -93,18 +95,18 @@ int main(int argc, char** argv) {
     ::close(master);  // the adapter is pulled out
 
     bool over = false;
-    for (const char* when : {"first", "second"}) {
+    for (const char* when : {"first", "second", "third"}) {
         const double cpuBefore = CpuSeconds();
         const auto wallBefore = std::chrono::steady_clock::now();
         RunEvents(1000);
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
         const double percent = 100 * (CpuSeconds() - cpuBefore) / wall;
-        std::printf("CPU in the %s second after the unplug: %.1f%%\n", when, percent);
-        over = over || percent >= 5;
+        std::printf("CPU in the %s second of waiting for the port: %.2f%%\n", when, percent);
+        over = over || percent >= 1;
     }
-    std::printf("port lost reported: %s\n",
-                prompt.shown.empty() ? "no" : prompt.shown.front().c_str());
+    std::printf("window title while waiting: %s\n", qPrintable(window.windowTitle()));
+    std::printf("message boxes: %zu\n", prompt.shown.size());
     std::printf("run still open until End Run: %s\n",
                 window.findChild<QPushButton*>("cmdEnd")->isEnabled() ? "yes" : "no");
     window.findChild<QPushButton*>("cmdEnd")->click();

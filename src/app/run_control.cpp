@@ -54,7 +54,7 @@ void RunControl::cmdNewRun_Click() {
     closeLog();
     log_.setStream(nullptr);
     failureReported_ = false;
-    lossReported_ = false;
+    gapMarked_ = false;
 
     if (options_.SequenceNumber == INT16_MAX) {
         failureReported_ = true;
@@ -118,6 +118,8 @@ void RunControl::cmdPause_Click() {
 
 void RunControl::cmdEnd_Click() {
     buttons_ = RunButtons{};
+    waiting_ = false;
+    portNotice_.clear();
     log_.setLoggingActive(false);
     closeLog();
     port_.close();
@@ -138,14 +140,28 @@ void RunControl::reportLogFailure() {
 }
 
 void RunControl::portLost(const Status& why) {
-    if (lossReported_) return;
-    lossReported_ = true;
-    std::string text = PortLostMessage(runPort_, why);
-    if (logStream_)
-        text += "\r\n\r\nEverything received before is in " + options_.LogFileName + ".";
-    text += "\r\n\r\nPress End Run, reconnect the unit and start a New Run.";
+    if (!runOpen() || waiting_) return;
+    waiting_ = true;
+    portNotice_ = PortLostMessage(runPort_, why) + " Reconnecting...";
+    // A device that came back and went again before sending anything leaves
+    // the gap as it is: one empty line, however often it comes and goes.
+    const bool nothingSinceGap =
+        gapMarked_ && tokenizer_.heldText().empty() && tokenizer_.fieldIndex() == 0;
+    if (!nothingSinceGap) tokenizer_.StreamLost();
+    gapMarked_ = true;
+    flushLog();
     syncLog();
-    prompt_.show(text, kAppTitle, PromptButtons::Ok);
+    reportLogFailure();
+}
+
+bool RunControl::retryPort() {
+    if (!waiting_) return false;
+    Status status = port_.setCommPort(runPort_);
+    if (status.ok()) status = port_.open();
+    if (!status.ok()) return false;
+    waiting_ = false;
+    portNotice_.clear();
+    return true;
 }
 
 void RunControl::syncLog() {

@@ -52,8 +52,17 @@ class RunControl {
     // After received text has been handled: tells the user once when the
     // log could not be written.
     void reportLogFailure();
-    // The device went away during the run: tells the user once.
+    // The device went away during the run: the run stays open in its state,
+    // the gap is marked in the console and the log, and retryPort() reopens
+    // the port. No message box: nobody may be there to answer it.
     void portLost(const Status& why);
+    // While the port is lost: one attempt to open it again, its device looked
+    // up afresh. True when the port is back; the run goes on as it was.
+    bool retryPort();
+    bool waitingForPort() const { return waiting_; }
+    // What the window title adds to the program's name: empty, or that the
+    // run's port is lost and being reopened.
+    const std::string& portNotice() const { return portNotice_; }
     // Puts what the log holds on the disk.
     void syncLog();
 
@@ -74,9 +83,12 @@ class RunControl {
     RunButtons buttons_;
     std::unique_ptr<TextStream> logStream_;
     bool failureReported_ = false;
-    bool lossReported_ = false;
     // The port of the open run: Save Options may choose another for the next run.
     int runPort_ = 1;
+    bool waiting_ = false;
+    // This run's port was lost and the gap marked.
+    bool gapMarked_ = false;
+    std::string portNotice_;
 };
 
 }  // namespace kestrin

@@ -187,6 +187,25 @@ void LineTokenizer::EndLine() {
     ResetFields();
 }
 
+void LineTokenizer::StreamLost() {
+    const bool lineFeedHeld =
+        !HeldText.empty() &&
+        kClassOf[static_cast<unsigned char>(HeldText.front())] == CharClass::LineEnd;
+    HeldText.clear();
+    try {
+        if (lineFeedHeld) {
+            EndLine();
+        } else if (FieldIndex > 0) {
+            console_.AppendConsole("\r\n");
+        }
+        console_.AppendConsole("\r\n");
+    } catch (...) {
+        // Nothing more can be shown; the gap is still marked in the log.
+    }
+    ResetFields();
+    log_.MarkGap();
+}
+
 void LineTokenizer::ResetFields() {
     // Slots above FieldIndex are always empty already.
     const int last = std::clamp<int>(FieldIndex, 0, kSlots - 1);

@@ -37,6 +37,12 @@ class LineTokenizer {
     // Sends the field at FieldIndex to the console and the log and moves to
     // the next slot. Once all 51 slots are closed it does nothing.
     void CloseField();
+    // The stream broke off (the port was lost). A held line feed still ends
+    // its line; a line cut short ends where it was cut, without its
+    // unfinished field and without the decoder's columns; one empty line
+    // marks the gap in the console and, while logging, in the log
+    // (LogWriter::MarkGap). Whatever arrives next starts a new line.
+    void StreamLost();
     // Empties the field store and goes back to slot 0.
     void ResetFields();
     // Puts `text` (at most kMaxFieldBytes of it) into the slot at FieldIndex,

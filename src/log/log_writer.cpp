@@ -5,7 +5,26 @@ namespace kestrin {
 void LogWriter::setStream(TextStream* stream) {
     stream_ = stream;
     failure_.reset();
+    lineOpen_ = false;
+    lineCut_ = false;
     retarget();
+}
+
+void LogWriter::setLoggingActive(bool active) {
+    loggingActive_ = active;
+    retarget();
+    if (lineCut_ && target_ != nullptr) {
+        lineCut_ = false;
+        EndLogLine();
+    }
+}
+
+void LogWriter::MarkGap() {
+    if (lineOpen_) lineCut_ = true;
+    if (target_ == nullptr) return;
+    if (lineCut_) EndLogLine();
+    lineCut_ = false;
+    EndLogLine();
 }
 
 void LogWriter::flush() {

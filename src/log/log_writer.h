@@ -21,23 +21,26 @@ class LogWriter {
     void setStream(TextStream* stream);
     TextStream* stream() const { return stream_; }
 
-    void setLoggingActive(bool active) {
-        loggingActive_ = active;
-        retarget();
-    }
+    // Turning logging on first ends a line that a lost port cut (MarkGap).
+    void setLoggingActive(bool active);
     bool loggingActive() const { return loggingActive_; }
 
     // A closed field, and the separator after it. They run for every field,
     // so they are kept inline; the tokenizer uses the two at once.
     void WriteField(std::string_view field) {
-        if (target_ != nullptr && !field.empty()) check(target_->write(field));
+        if (target_ == nullptr || field.empty()) return;
+        lineOpen_ = true;
+        check(target_->write(field));
     }
     void WriteSeparator(std::string_view field) {
-        if (target_ != nullptr) check(target_->write(SeparatorAfter(field)));
+        if (target_ == nullptr) return;
+        lineOpen_ = true;
+        check(target_->write(SeparatorAfter(field)));
     }
     // WriteField, then WriteSeparator, with one call to the stream.
     void WriteFieldAndSeparator(std::string_view field) {
         if (target_ == nullptr) return;
+        lineOpen_ = true;
         if (field.empty()) {
             check(target_->write(SeparatorAfter(field)));
         } else {
@@ -45,8 +48,15 @@ class LogWriter {
         }
     }
     void EndLogLine() {
-        if (target_ != nullptr) check(target_->writeline());
+        if (target_ == nullptr) return;
+        lineOpen_ = false;
+        check(target_->writeline());
     }
+    // The stream broke off (the port was lost): a line the file holds
+    // unfinished is ended, so that nothing received later runs into it, and
+    // one empty line marks the gap. Both go in only while logging is active;
+    // a line left unfinished by a pause is ended when logging resumes.
+    void MarkGap();
     // Hands what was written to the operating system, whether or not logging
     // is active now. A failure is kept like a write failure.
     void flush();
@@ -69,6 +79,10 @@ class LogWriter {
     const OptionState& options_;
     TextStream* stream_ = nullptr;
     bool loggingActive_ = false;
+    // The file's last line has fields but no line end yet.
+    bool lineOpen_ = false;
+    // That line was cut by a lost port and is owed its line end.
+    bool lineCut_ = false;
     std::optional<Status> failure_;
     // Where writes go now: the stream while logging is active and the stream
     // has not failed, else nullptr. One test per write instead of three.

@@ -57,7 +57,6 @@ class MainWindowTest : public QObject {
     void linesOfAHandledChunkAreInTheFileAtOnce();
     void markersWhileLoggingAndWhileReady();
     void logFileThatCannotBeCreatedIsReportedOnce();
-    void pulledAdapterIsReportedOnceAndKeepsTheLog();
     void clearDisplayRestartsTheLine();
     void receiveIndicatorFlashesWhileCharactersArrive();
     void saveOptionsOpensWithItsValuesAndOkSetsOne();
@@ -212,30 +211,6 @@ void MainWindowTest::logFileThatCannotBeCreatedIsReportedOnce() {
     QCOMPARE(f.prompt.shown.size(), std::size_t{1});
     f.click("cmdEnd");
     QCOMPARE(f.states(), QString("10000111"));
-}
-
-void MainWindowTest::pulledAdapterIsReportedOnceAndKeepsTheLog() {
-    Fixture f;
-    f.click("cmdNewRun");
-    f.click("cmdStart");
-    QVERIFY(f.pty.write("1\n2\n\r"));
-    QTRY_COMPARE(f.log(1), std::string("1\t\t\t\t\t\r\n2\t\t\t\t\t\r\n"));
-    f.pty.closeMaster();
-    QTRY_COMPARE(f.prompt.shown.size(), std::size_t{1});
-    QVERIFY(f.prompt.shown[0].text.find("Com 1 was lost") != std::string::npos);
-    QTest::qWait(200);
-    QCOMPARE(f.prompt.shown.size(), std::size_t{1});
-    f.click("cmdEnd");
-    QCOMPARE(f.states(), QString("10000111"));
-    QCOMPARE(f.log(1), std::string("1\t\t\t\t\t\r\n2\t\t\t\t\t\r\n"));
-
-    // The device is back: a new run works.
-    PtyPair again;
-    qputenv("KESTRIN_COM1", QByteArray::fromStdString(again.slavePath()));
-    f.click("cmdNewRun");
-    f.click("cmdStart");
-    QVERIFY(again.write("3\nX"));
-    QTRY_COMPARE(f.log(2), std::string("3\t\t\t\t\t\r\n"));
 }
 
 void MainWindowTest::clearDisplayRestartsTheLine() {

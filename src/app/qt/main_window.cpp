@@ -49,6 +49,9 @@ MainWindow::MainWindow(Program& program, MessagePrompt* prompt)
     // on the disk at least once a second while a run is open.
     syncTimer_.setInterval(1000);
     connect(&syncTimer_, &QTimer::timeout, this, [this] { run_.syncLog(); });
+    // A lost port is tried again once a second until it is back or the run ends.
+    retryTimer_.setInterval(1000);
+    connect(&retryTimer_, &QTimer::timeout, this, &MainWindow::retryPort);
 }
 
 MainWindow::~MainWindow() { port_.setListener(nullptr); }
@@ -139,6 +142,18 @@ void MainWindow::applyButtons() {
     cmdViewSettings_->setEnabled(b.cmdViewSettings);
 }
 
+void MainWindow::showPortState() {
+    const std::string& notice = run_.portNotice();
+    setWindowTitle(notice.empty() ? QString("Kestrin") : "Kestrin - " + Latin1(notice));
+    rx_->setWaiting(run_.waitingForPort());
+}
+
+void MainWindow::retryPort() {
+    if (!run_.retryPort()) return;
+    retryTimer_.stop();
+    showPortState();
+}
+
 void MainWindow::cmdNewRun_Click() {
     run_.cmdNewRun_Click();
     applyButtons();
@@ -157,8 +172,10 @@ void MainWindow::cmdPause_Click() {
 
 void MainWindow::cmdEnd_Click() {
     syncTimer_.stop();
+    retryTimer_.stop();
     run_.cmdEnd_Click();
     applyButtons();
+    showPortState();
 }
 
 void MainWindow::cmdSetMarker_Click() { run_.cmdSetMarker_Click(); }
@@ -214,7 +231,12 @@ void MainWindow::onDrained() {
     run_.reportLogFailure();
 }
 
-void MainWindow::onPortLost(const Status& why) { run_.portLost(why); }
+void MainWindow::onPortLost(const Status& why) {
+    run_.portLost(why);
+    if (!run_.waitingForPort()) return;
+    showPortState();
+    retryTimer_.start();
+}
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     // New Run is the window's default command: Enter runs it unless a focused
@@ -231,6 +253,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing does not end the run: the port closes with the window, the log
     // keeps everything written so far.
     syncTimer_.stop();
+    retryTimer_.stop();
     port_.close();
     run_.syncLog();
     event->accept();

@@ -55,6 +55,9 @@ class MainWindow : public QMainWindow, private SerialListener {
 
     void buildControls();
     void applyButtons();
+    // The window title and the Rx indicator tell whether the run's port is lost.
+    void showPortState();
+    void retryPort();
     QPushButton* addButton(const char* name, const char* caption, int left, int top, int width,
                            void (MainWindow::*handler)());
     void LoadSettingsFile();
@@ -83,6 +86,7 @@ class MainWindow : public QMainWindow, private SerialListener {
     LineTokenizer tokenizer_;
     RunControl run_;
     QTimer syncTimer_;
+    QTimer retryTimer_;
 };
 
 }  // namespace kestrin

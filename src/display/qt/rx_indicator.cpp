@@ -37,6 +37,12 @@ void RxIndicator::received() {
     turnOff_.start();
 }
 
+void RxIndicator::setWaiting(bool waiting) {
+    rxDelay_.stop();
+    turnOff_.stop();
+    circle_->setFillColor(waiting ? RxCircle::waitingColor() : circle_->restingColor());
+}
+
 void RxIndicator::tmrRxDelay_Timer() {
     circle_->setFillColor(circle_->fillColor() == circle_->restingColor()
                               ? RxCircle::flashColor()

@@ -15,6 +15,8 @@ class RxCircle : public QWidget {
     void setFillColor(const QColor& color);
     QColor restingColor() const;
     static QColor flashColor() { return QColor(192, 0, 0); }
+    // While a lost port is being reopened.
+    static QColor waitingColor() { return QColor(230, 160, 0); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,6 +34,9 @@ class RxIndicator : public QObject {
     RxIndicator(RxCircle* circle, QObject* parent = nullptr);
 
     void received();
+    // While the port is lost the circle stays in the waiting colour; after
+    // that it rests until characters arrive.
+    void setWaiting(bool waiting);
     void tmrRxDelay_Timer();
     void tmrTurnOffRx_Timer();
 
