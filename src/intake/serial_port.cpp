@@ -1,8 +1,18 @@
 #include "intake/serial_port.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace kestrin {
+
+namespace {
+
+std::map<int, std::string>& ConfiguredDevices() {
+    static std::map<int, std::string> devices;
+    return devices;
+}
+
+}  // namespace
 
 Status OpenPort(SerialPort& port, int number, MessagePrompt& prompt) {
     Status status = port.setCommPort(number);
@@ -20,9 +30,16 @@ std::string PortLostMessage(int number, const Status& why) {
     return text + ".";
 }
 
+void SetConfiguredPortDevices(std::map<int, std::string> devices) {
+    ConfiguredDevices() = std::move(devices);
+}
+
 std::string DevicePathForPort(int number) {
     const std::string variable = "KESTRIN_COM" + std::to_string(number);
     if (const char* path = std::getenv(variable.c_str()); path && *path) return path;
+    if (const auto it = ConfiguredDevices().find(number);
+        it != ConfiguredDevices().end() && !it->second.empty())
+        return it->second;
 #ifdef _WIN32
     return "COM" + std::to_string(number);
 #else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -42,8 +43,13 @@ Status OpenPort(SerialPort& port, int number, MessagePrompt& prompt);
 // "Com 3 was lost (the device was disconnected).": a port that went away.
 std::string PortLostMessage(int number, const Status& why);
 
-// The device behind port number `number`: $KESTRIN_COM<number> when it is set,
-// else /dev/ttyUSB<number-1> (COM<number> on Windows).
+// The devices the user's configuration names, by port number. Set once at
+// start, before any port opens.
+void SetConfiguredPortDevices(std::map<int, std::string> devices);
+
+// The device behind port number `number`, looked up afresh at every call:
+// $KESTRIN_COM<number> when it is set, else the configured device, else
+// /dev/ttyUSB<number-1> (COM<number> on Windows).
 std::string DevicePathForPort(int number);
 
 }  // namespace kestrin

@@ -1,8 +1,9 @@
 // A run over a real pseudo-terminal survives its device going away and coming
-// back under the same name.
+// back under the same name; the port file of the user's configuration is read.
 #include <QtTest>
 #include <filesystem>
 
+#include "app/qt/port_config.h"
 #include "support/main_window_fixture.h"
 
 using namespace kestrin;
@@ -11,6 +12,7 @@ class ReconnectTest : public QObject {
     Q_OBJECT
   private slots:
     void runGoesOnIntoTheSameLogAfterTheDeviceReturns();
+    void portFileNamesDevicesAndDamageMeansNone();
 };
 
 void ReconnectTest::runGoesOnIntoTheSameLogAfterTheDeviceReturns() {
@@ -34,6 +36,28 @@ void ReconnectTest::runGoesOnIntoTheSameLogAfterTheDeviceReturns() {
     QTRY_COMPARE(f.log(1), std::string("1\t2\t\t\t\t\t\r\n3\t4\t\t\t\t\t\r\n5\t\r\n\r\n"
                                        "7\t8\t\t\t\t\t\r\n9\t\t\t\t\t\r\n"));
     QVERIFY(f.prompt.shown.empty());
+}
+
+void ReconnectTest::portFileNamesDevicesAndDamageMeansNone() {
+    test::TempDir dir;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.path()));
+    std::filesystem::create_directory(dir.file("Kestrin"));
+    const std::string file = dir.file("Kestrin/Kestrin.conf");
+    // Good, then damaged: no INI at all, or a broken section after a good entry.
+    const struct {
+        std::string content;
+        const char* com1;
+    } cases[] = {{"[ports]\ncom1=/dev/serial/by-id/a\ncom2=\n", "/dev/serial/by-id/a"},
+                 {std::string("\xff\xfe\0[po\nrts]\n=com1\n", 17), "/dev/ttyUSB0"},
+                 {"[ports]\ncom1=/dev/ttyACM0\n[broken\n", "/dev/ttyUSB0"}};
+    for (const auto& c : cases) {
+        test::WriteWholeFile(file, c.content);
+        LoadConfiguredPorts();
+        QCOMPARE(DevicePathForPort(1), std::string(c.com1));
+        QCOMPARE(DevicePathForPort(2), std::string("/dev/ttyUSB1"));
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+    SetConfiguredPortDevices({});
 }
 
 QTEST_MAIN(ReconnectTest)
