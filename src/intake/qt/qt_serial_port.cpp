@@ -1,16 +1,32 @@
 #include "intake/qt/qt_serial_port.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #ifndef _WIN32
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
 #endif
 
 namespace kestrin {
 
+namespace {
+
+// Enough for any pause at any line rate; a faster stream is read in turns.
+constexpr std::size_t kMaxChunkBytes = 256 * 1024;
+
+}  // namespace
+
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+#ifndef _WIN32
+    // QSerialPort stops watching the port once it holds one byte; the rest is
+    // read from the descriptor here, so the two never read at the same time.
+    port_.setReadBufferSize(1);
+#endif
+    pace_.setSingleShot(true);
+    connect(&pace_, &QTimer::timeout, this, &QtSerialPort::readPaced);
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::drain);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
@@ -27,6 +43,8 @@ Status QtSerialPort::setCommPort(int number) {
 Status QtSerialPort::open() {
     if (port_.isOpen())
         return Status::Failure(ErrorKind::PortUnavailable, "the port is already open");
+    pace_.stop();
+    heldTaken_ = false;
     const QString path = QString::fromLocal8Bit(DevicePathForPort(number_));
     if (!QFileInfo::exists(path)) return Status::Failure(ErrorKind::PortNotFound, "no such device");
 
@@ -62,11 +80,60 @@ void QtSerialPort::close() {
 }
 
 void QtSerialPort::drain() {
-    const QByteArray bytes = port_.readAll();
-    if (!listener_) return;
-    for (qsizetype i = 0; i < bytes.size() && port_.isOpen(); ++i)
-        listener_->onReceive(std::string_view(bytes.constData() + i, 1));
-    listener_->onDrained();
+    if (!takeChunk()) watch();
+}
+
+void QtSerialPort::readPaced() {
+    if (port_.isOpen() && !takeChunk()) watch();
+}
+
+// Reads everything waiting, hands it over and schedules the next read.
+// Returns false when nothing was waiting.
+bool QtSerialPort::takeChunk() {
+    chunk_.clear();
+    // QSerialPort read the first byte of a burst and stopped watching, as its
+    // buffer is full. The byte is peeked, not taken: taking it would make
+    // QSerialPort watch again, and the two would read by turns.
+    char held = 0;
+    if (!heldTaken_ && port_.peek(&held, 1) == 1) {
+        chunk_.push_back(held);
+        heldTaken_ = true;
+    }
+#ifdef _WIN32
+    chunk_ += port_.readAll().toStdString();
+#else
+    // The port is non-blocking and returns 0 or EAGAIN when nothing waits.
+    // A failure ends the read too: QSerialPort, watching again, reports it.
+    const int fd = static_cast<int>(port_.handle());
+    char buffer[16 * 1024];
+    while (fd >= 0 && chunk_.size() < kMaxChunkBytes) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        chunk_.append(buffer, static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) < sizeof buffer) break;  // that was all
+    }
+#endif
+    if (chunk_.empty()) return false;
+
+    if (listener_) {
+        for (std::size_t i = 0; i < chunk_.size() && port_.isOpen(); ++i)
+            listener_->onReceive(std::string_view(chunk_.data() + i, 1));
+        listener_->onDrained();
+    }
+#ifndef _WIN32
+    if (port_.isOpen()) pace_.start(chunk_.size() >= kBurstBytes ? 0 : kPaceMs);
+#endif
+    return true;
+}
+
+// Lets QSerialPort watch the port again: taking the byte it holds, which was
+// handed over already, empties its buffer, and an empty buffer is watched.
+void QtSerialPort::watch() {
+    if (!port_.isOpen()) return;
+    heldTaken_ = false;
+    char held = 0;
+    port_.read(&held, 1);
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
+#include <string>
 
 #include "intake/serial_port.h"
 
@@ -10,9 +12,21 @@ namespace kestrin {
 // A window's serial port over QSerialPort: 1200 baud, 8 data bits, no parity,
 // 1 stop bit. Everything waiting is drained at once and handed to the
 // listener one character per receive event.
+//
+// The terminal driver keeps what arrives, so the program need not wake for
+// every character: after a chunk has been handled the port is left alone for
+// kPaceMs and then everything that came meanwhile is taken in one read. Only
+// when nothing came does QSerialPort watch the port again, and it wakes the
+// program at the next character. Every received line thus reaches the
+// listener, and through it the log, within kPaceMs of its arrival.
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
   public:
+    static constexpr int kPaceMs = 40;
+    // A chunk this large means the line runs faster than the driver's buffer
+    // could hold over one pause: read again at once.
+    static constexpr std::size_t kBurstBytes = 1024;
+
     explicit QtSerialPort(QObject* parent = nullptr);
     ~QtSerialPort() override;
 
@@ -24,11 +38,17 @@ class QtSerialPort : public QObject, public SerialPort {
 
   private:
     void drain();
+    void readPaced();
+    bool takeChunk();
+    void watch();
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort port_;
     int number_ = 1;
     SerialListener* listener_ = nullptr;
+    QTimer pace_;
+    std::string chunk_;
+    bool heldTaken_ = false;  // the byte QSerialPort holds was handed over
 };
 
 }  // namespace kestrin
