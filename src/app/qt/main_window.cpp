@@ -87,6 +87,7 @@ void MainWindow::buildControls() {
     rxCircle_->setObjectName("shaRxCircle");
     PlaceTwips(rxCircle_, 480, 240, 255, 165);
     rx_ = new RxIndicator(rxCircle_, this);
+    rx_->setReadPause(QtSerialPort::kPaceMs);
     auto* lblRx = new QLabel("Rx", client);
     lblRx->setObjectName("lblRx");
     PlaceTwips(lblRx, 720, 240, 375, 255);
@@ -94,6 +95,9 @@ void MainWindow::buildControls() {
     console_->setParent(client);
     console_->setObjectName("txtVornOutput");
     PlaceTwips(console_, 240, 720, 12375, 6375);
+    // While characters arrive the console catches up on the flash tick, so
+    // the circle and the new text are drawn and sent to the screen together.
+    connect(rx_->tmrRxDelay(), &QTimer::timeout, console_, &ConsoleView::flushPending);
 
     cmdNewRun_ = addButton("cmdNewRun", "New Run", 12840, 720, 1695, &MainWindow::cmdNewRun_Click);
     cmdNewRun_->setDefault(true);

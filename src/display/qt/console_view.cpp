@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace kestrin {
@@ -84,8 +85,35 @@ bool ConsoleView::isAtEnd() const {
 void ConsoleView::flushPending() {
     flushTimer_.stop();
     if (!pending_) return;
+    // Only what came since the last flush is drawn: the rest of the line that
+    // was last then, and the lines after it. Following scrolls the pixels
+    // that stay (scrollContentsBy) instead of drawing them again.
+    const std::size_t line = text_.lineOf(shown_);
+    // Past this the exact edge costs more to find than the whole row to draw.
+    constexpr std::size_t kMeasuredLineBytes = 4096;
+    const std::int64_t x =
+        text_.lineText(line).size() <= kMeasuredLineBytes ? text_.xAt(line, shown_) : 0;
     updateScrollBars();
-    viewport()->update();
+    updateFrom(line, x);
+}
+
+// Schedules the repaint of the given line from content pixel x on, and of
+// every line below it, as far as they are in view.
+void ConsoleView::updateFrom(std::size_t line, std::int64_t x) {
+    const QRect view = viewport()->rect();
+    const std::int64_t row =
+        static_cast<std::int64_t>(line) - static_cast<std::int64_t>(firstVisibleLine());
+    const std::int64_t top = kMarginY + row * lineHeight_;
+    if (top >= view.height()) return;
+    // A glyph may reach a pixel to the left of its cell.
+    const std::int64_t left =
+        std::max<std::int64_t>(0, x + kMarginX - horizontalScrollBar()->value() - 1);
+    QRegion dirty;
+    if (left < view.width())
+        dirty += QRect(clampToInt(left), clampToInt(top), view.width(), lineHeight_);
+    const std::int64_t below = std::max<std::int64_t>(0, top + lineHeight_);
+    if (below < view.height()) dirty += QRect(0, clampToInt(below), view.width(), view.height());
+    viewport()->update(dirty & view);
 }
 
 int ConsoleView::firstVisibleLine() const { return verticalScrollBar()->value(); }
@@ -124,6 +152,7 @@ void ConsoleView::updateScrollBars() {
     if (stick) vbar->setValue(vbar->maximum());
     following_ = stick;
     pending_ = false;
+    shown_ = text_.size();
     --adjusting_;
 }
 
@@ -224,7 +253,12 @@ void ConsoleView::selectWordAt(std::size_t offset) {
 void ConsoleView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect area = event->rect();
-    painter.fillRect(area, palette().base());
+    // The background goes in bands of a few lines: the raster engine hands a
+    // fill of many rows to worker threads, which costs more than it saves here.
+    const int band = std::max(1, 4 * lineHeight_);
+    for (int y = area.top(); y <= area.bottom(); y += band)
+        painter.fillRect(QRect(area.left(), y, area.width(), std::min(band, area.bottom() + 1 - y)),
+                         palette().base());
 
     const int left = horizontalScrollBar()->value();
     const int right = left + viewport()->width();
@@ -322,7 +356,15 @@ void ConsoleView::changeEvent(QEvent* event) {
     }
 }
 
-void ConsoleView::scrollContentsBy(int, int) { viewport()->update(); }
+// The vertical bar counts lines, the horizontal one pixels.
+void ConsoleView::scrollContentsBy(int dx, int dy) {
+    const std::int64_t pixels = static_cast<std::int64_t>(dy) * lineHeight_;
+    if (std::abs(pixels) >= viewport()->height() || std::abs(dx) >= viewport()->width()) {
+        viewport()->update();
+        return;
+    }
+    viewport()->scroll(dx, static_cast<int>(pixels));
+}
 
 void ConsoleView::keyPressEvent(QKeyEvent* event) {
     if (event == QKeySequence::Copy) {

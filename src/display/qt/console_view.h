@@ -74,10 +74,12 @@ class ConsoleView : public QAbstractScrollArea, public ConsoleSink {
     void selectWordAt(std::size_t offset);
     void publishSelection() const;
     void paintLine(QPainter& painter, std::size_t line, int top, int left, int right) const;
+    void updateFrom(std::size_t line, std::int64_t x);
 
     ConsoleText text_;
     QTimer flushTimer_;
     bool pending_ = false;   // text arrived that the scroll bars do not show yet
+    std::size_t shown_ = 0;  // bytes of text_ the view has been brought up to date with
     bool following_ = true;  // the view sticks to the last position
     int adjusting_ = 0;      // >0 while the widget itself moves the scroll bars
     int lineHeight_ = 16;

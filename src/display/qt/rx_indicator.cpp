@@ -11,7 +11,9 @@ QColor RxCircle::restingColor() const { return palette().color(QPalette::Highlig
 void RxCircle::setFillColor(const QColor& color) {
     if (fill_ == color) return;
     fill_ = color;
-    update();
+    // Only the inside changes; the outline's pixels, one of which the label
+    // beside shares, are left alone.
+    update(rect().adjusted(1, 1, -1, -1));
 }
 
 void RxCircle::paintEvent(QPaintEvent*) {
@@ -29,12 +31,21 @@ RxIndicator::RxIndicator(RxCircle* circle, QObject* parent) : QObject(parent), c
     turnOff_.setInterval(51);
     turnOff_.setSingleShot(true);
     connect(&rxDelay_, &QTimer::timeout, this, &RxIndicator::tmrRxDelay_Timer);
-    connect(&turnOff_, &QTimer::timeout, this, &RxIndicator::tmrTurnOffRx_Timer);
+    connect(&turnOff_, &QTimer::timeout, this, &RxIndicator::turnOffDue);
 }
 
 void RxIndicator::received() {
+    sinceReceived_.start();
     if (!rxDelay_.isActive()) rxDelay_.start();
-    turnOff_.start();
+    if (!turnOff_.isActive()) turnOff_.start();
+}
+
+void RxIndicator::turnOffDue() {
+    if (sinceReceived_.isValid() && sinceReceived_.elapsed() < readPauseMs_ + turnOff_.interval()) {
+        turnOff_.start();
+        return;
+    }
+    tmrTurnOffRx_Timer();
 }
 
 void RxIndicator::setWaiting(bool waiting) {

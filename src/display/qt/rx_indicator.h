@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,14 +26,18 @@ class RxCircle : public QWidget {
     QColor fill_;
 };
 
-// The two timers of the indicator. Reception starts the flash timer and
-// re-arms the turn-off timer, so the circle flashes while characters arrive
-// and rests one turn-off interval after they stop.
+// The two timers of the indicator. Reception starts both, so the circle
+// flashes while characters arrive and rests about one turn-off interval after
+// they stop. Reception comes in chunks, one per read, at most `readPause`
+// apart while characters arrive: the turn-off tick rests the circle only once
+// no chunk came for that pause plus one turn-off interval, and otherwise waits
+// one more interval, instead of the timer being restarted for every chunk.
 class RxIndicator : public QObject {
     Q_OBJECT
   public:
     RxIndicator(RxCircle* circle, QObject* parent = nullptr);
 
+    void setReadPause(int ms) { readPauseMs_ = ms; }
     void received();
     // While the port is lost the circle stays in the waiting colour; after
     // that it rests until characters arrive.
@@ -44,9 +49,13 @@ class RxIndicator : public QObject {
     QTimer* tmrTurnOffRx() { return &turnOff_; }
 
   private:
+    void turnOffDue();
+
     RxCircle* circle_;
     QTimer rxDelay_;
     QTimer turnOff_;
+    QElapsedTimer sinceReceived_;
+    int readPauseMs_ = 0;
 };
 
 }  // namespace kestrin
