@@ -2,7 +2,8 @@
 // beside `cat` reading the same stream from a pseudo-terminal into a file.
 //
 //   program_bench fast [MB]        as fast as the writer can push
-//   program_bench paced BAUD SECS  at a line's pace (run under a real X server)
+//   program_bench paced BAUD SECS  at a line's pace, under xvfb-run: CPU, wake-ups and the
+//                                  X server's CPU beside cat's
 //   program_bench startup          process start to the main window shown
 #include <fcntl.h>
 #include <poll.h>
@@ -48,17 +49,57 @@ struct Pty {
     }
 };
 
-// CPU seconds (user + system) a process has used so far.
+// CPU seconds a process's threads have run so far, to the nanosecond: the
+// clock-tick counts of /proc/PID/stat are too coarse for a reader that uses
+// a few milliseconds a second.
 double CpuSeconds(pid_t pid) {
-    std::string stat = kestrin::bench::ReadFile("/proc/" + std::to_string(pid) + "/stat");
-    const auto close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string skip;
-    for (int i = 3; i < 14; ++i) fields >> skip;
-    double utime = 0, stime = 0;
-    fields >> utime >> stime;
-    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    double total = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::istringstream schedstat(
+            kestrin::bench::ReadFile((task.path() / "schedstat").string()));
+        double runNs = 0;
+        if (schedstat >> runNs) total += runNs / 1e9;
+    }
+    return total;
+}
+
+// Times the threads of a process went to sleep and were woken again: each
+// wake-up costs a pass through the scheduler, whatever it then does.
+long long WakeUps(pid_t pid) {
+    long long total = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::istringstream status(kestrin::bench::ReadFile((task.path() / "status").string()));
+        std::string key;
+        long long value = 0;
+        while (status >> key) {
+            if (key == "voluntary_ctxt_switches:" && status >> value) total += value;
+            status.ignore(1 << 12, '\n');
+        }
+    }
+    return total;
+}
+
+// The X server the program draws on, when it is the Xvfb that xvfb-run
+// started beside this process; 0 when there is none to be found.
+pid_t XServerPid() {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = kestrin::bench::ReadFile((entry.path() / "stat").string());
+        const auto open = stat.find('(');
+        const auto close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        if (stat.substr(open + 1, close - open - 1) != "Xvfb") continue;
+        std::istringstream rest(stat.substr(close + 2));
+        std::string state;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        if (parent == getppid()) return static_cast<pid_t>(std::stol(name));
+    }
+    return 0;
 }
 
 // A child process that writes `bytes` to the master side, either as fast as
@@ -117,7 +158,36 @@ std::string ExpectedLog(const std::string& bytes) {
 
 struct Result {
     double wall = 0, cpu = 0;
+    double xServerCpu = -1;  // of the X server meanwhile; negative when unknown
+    long long wakeUps = 0;
     bool exact = false;
+};
+
+// CPU and wake-ups of a reader, and the X server's CPU, over one measured span.
+class Meter {
+  public:
+    Meter(pid_t reader, pid_t xServer)
+        : reader_(reader),
+          xServer_(xServer),
+          cpu_(CpuSeconds(reader)),
+          xCpu_(xServer ? CpuSeconds(xServer) : 0),
+          wakeUps_(WakeUps(reader)),
+          start_(Clock::now()) {}
+
+    Result read() const {
+        Result r;
+        r.wall = kestrin::bench::Seconds(Clock::now() - start_);
+        r.cpu = CpuSeconds(reader_) - cpu_;
+        if (xServer_) r.xServerCpu = CpuSeconds(xServer_) - xCpu_;
+        r.wakeUps = WakeUps(reader_) - wakeUps_;
+        return r;
+    }
+
+  private:
+    pid_t reader_, xServer_;
+    double cpu_, xCpu_;
+    long long wakeUps_;
+    Clock::time_point start_;
 };
 
 // Kestrin in this process: New Run, Begin Logging, then the stream.
@@ -135,7 +205,7 @@ Result RunProgram(const std::string& bytes, int baud, double seconds) {
     QApplication::processEvents();
 
     const std::string expected = baud > 0 ? std::string() : ExpectedLog(bytes);
-    const double cpu0 = CpuSeconds(getpid());
+    const Meter meter(getpid(), baud > 0 ? XServerPid() : 0);
     const auto start = Clock::now();
     pid_t writer = StartWriter(pty.master, bytes, baud);
     QTimer poll;
@@ -148,9 +218,7 @@ Result RunProgram(const std::string& bytes, int baud, double seconds) {
     });
     poll.start();
     QApplication::exec();
-    Result r;
-    r.wall = kestrin::bench::Seconds(Clock::now() - start);
-    r.cpu = CpuSeconds(getpid()) - cpu0;
+    Result r = meter.read();
     kill(writer, SIGKILL);
     waitpid(writer, nullptr, 0);
     window.findChild<QPushButton*>("cmdEnd")->click();
@@ -174,15 +242,14 @@ Result RunCat(const std::string& bytes, int baud, double seconds) {
         _exit(127);
     }
     usleep(100000);  // let cat open the device
+    const Meter meter(cat, baud > 0 ? XServerPid() : 0);
     const auto start = Clock::now();
     pid_t writer = StartWriter(pty.master, bytes, baud);
     std::error_code ec;
     while (baud > 0 ? kestrin::bench::Seconds(Clock::now() - start) < seconds
                     : fs::file_size(out, ec) < bytes.size())
         usleep(baud > 0 ? 100000 : 2000);
-    Result r;
-    r.wall = kestrin::bench::Seconds(Clock::now() - start);
-    r.cpu = CpuSeconds(cat);
+    Result r = meter.read();
     r.exact = baud > 0 || kestrin::bench::ReadFile(out.string()) == bytes;
     kill(writer, SIGKILL);
     kill(cat, SIGKILL);
@@ -211,13 +278,23 @@ int Paced(int baud, double seconds) {
         kestrin::bench::UnitLines(static_cast<std::size_t>(baud / 10.0 * (seconds + 5)));
     const Result k = RunProgram(bytes, baud, seconds);
     const Result c = RunCat(bytes, baud, seconds);
-    std::printf("%-40s %12s\n",
+    std::printf("%-40s %12s %12s %14s\n",
                 ("paced at " + std::to_string(baud) + " baud, " +
                  std::to_string(static_cast<int>(seconds)) + " s")
                     .c_str(),
-                "CPU / wall");
-    std::printf("%-40s %11.2f%%\n", "kestrin (console following)", 100 * k.cpu / k.wall);
-    std::printf("%-40s %11.2f%%\n", "cat (baseline)", 100 * c.cpu / c.wall);
+                "CPU / wall", "wake-ups/s", "X server CPU");
+    auto row = [](const char* name, const Result& r) {
+        char xServer[32] = "n/a";
+        if (r.xServerCpu >= 0)
+            std::snprintf(xServer, sizeof xServer, "%.2f%%", 100 * r.xServerCpu / r.wall);
+        std::printf("%-40s %11.2f%% %12.0f %14s\n", name, 100 * r.cpu / r.wall, r.wakeUps / r.wall,
+                    xServer);
+    };
+    row("kestrin (console following)", k);
+    row("cat (baseline)", c);
+    std::printf("%-40s %11.1fx %11.1fx  (target: at most 3x)\n", "kestrin / cat",
+                (k.cpu / k.wall) / std::max(1e-9, c.cpu / c.wall),
+                (k.wakeUps / k.wall) / std::max(1e-9, c.wakeUps / c.wall));
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 #include <memory>
@@ -35,6 +36,21 @@ void AppendLines(ConsoleView& view, int count) {
 void Settle(ConsoleView& view) {
     view.flushPending();
     QApplication::processEvents();
+}
+
+// The viewport as painting has left it on the screen, and as a drawing of
+// the whole viewport from scratch gives it: the two must not differ.
+bool ScreenMatchesAFullDrawing(ConsoleView& view) {
+    Settle(view);
+    QWidget* window = view.window();
+    const QPoint at = view.viewport()->mapTo(window, QPoint(0, 0));
+    const QSize size = view.viewport()->size();
+    const QImage screen =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(window->winId(), at.x(), at.y(), size.width(), size.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    return screen == view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 QPoint Inside(QPoint p, const ConsoleView& view) { return p + QPoint(1, view.lineHeight() / 2); }
@@ -89,6 +105,37 @@ class ConsoleViewTest : public QObject {
         const QImage drawn = view->viewport()->grab().toImage();
         QCOMPARE(drawn, withoutCr->viewport()->grab().toImage());
         QVERIFY(empty->viewport()->grab().toImage() != drawn);  // something was drawn at all
+    }
+
+    void drawsOnlyWhatChangedAndTheScreenShowsAllOfIt() {
+        auto view = ShownConsole();
+        QScrollBar* bar = view->verticalScrollBar();
+        // Short text: the last line grows where it stands.
+        for (const char* piece : {"12\t", "34\t", "\r\n", "5"}) {
+            view->AppendConsole(piece);
+            QVERIFY2(ScreenMatchesAFullDrawing(*view), piece);
+        }
+        // Following: the lines that stay move up, the new ones are drawn below.
+        for (int lines : {30, 1, 0, 2}) {
+            AppendLines(*view, lines);
+            view->AppendConsole("6\t7");
+            QVERIFY(ScreenMatchesAFullDrawing(*view));
+            ExpectFollowing(*view);
+        }
+        // Scrolled away by the user, new text does not touch the view.
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QVERIFY(ScreenMatchesAFullDrawing(*view));
+        AppendLines(*view, 3);
+        view->AppendConsole("8\t");
+        QVERIFY(ScreenMatchesAFullDrawing(*view));
+        // Back at the end, and scrolled sideways along a long line.
+        view->AppendConsole(std::string(200, '7') + "\r\n");
+        bar->setValue(bar->maximum());
+        view->horizontalScrollBar()->setValue(30);
+        view->AppendConsole("9\t9");
+        QVERIFY(ScreenMatchesAFullDrawing(*view));
+        AppendLines(*view, 1);
+        QVERIFY(ScreenMatchesAFullDrawing(*view));
     }
 
     void followsWhileAtTheEnd() {
