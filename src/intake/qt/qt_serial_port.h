@@ -22,7 +22,9 @@ namespace kestrin {
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
   public:
-    static constexpr int kPaceMs = 40;
+    // As long as the receive indicator's flash: the program's timers of equal
+    // intervals fall due together, so reading and drawing share one wake-up.
+    static constexpr int kPaceMs = 50;
     // A chunk this large means the line runs faster than the driver's buffer
     // could hold over one pause: read again at once.
     static constexpr std::size_t kBurstBytes = 1024;
