@@ -90,39 +90,39 @@ void QtSerialPort::readPaced() {
 // Reads everything waiting, hands it over and schedules the next read.
 // Returns false when nothing was waiting.
 bool QtSerialPort::takeChunk() {
-    chunk_.clear();
+    std::string chunk;
+#ifdef _WIN32
+    chunk = port_.readAll().toStdString();
+#else
     // QSerialPort read the first byte of a burst and stopped watching, as its
     // buffer is full. The byte is peeked, not taken: taking it would make
     // QSerialPort watch again, and the two would read by turns.
     char held = 0;
     if (!heldTaken_ && port_.peek(&held, 1) == 1) {
-        chunk_.push_back(held);
+        chunk.push_back(held);
         heldTaken_ = true;
     }
-#ifdef _WIN32
-    chunk_ += port_.readAll().toStdString();
-#else
     // The port is non-blocking and returns 0 or EAGAIN when nothing waits.
     // A failure ends the read too: QSerialPort, watching again, reports it.
     const int fd = static_cast<int>(port_.handle());
     char buffer[16 * 1024];
-    while (fd >= 0 && chunk_.size() < kMaxChunkBytes) {
+    while (fd >= 0 && chunk.size() < kMaxChunkBytes) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
-        chunk_.append(buffer, static_cast<std::size_t>(n));
+        chunk.append(buffer, static_cast<std::size_t>(n));
         if (static_cast<std::size_t>(n) < sizeof buffer) break;  // that was all
     }
 #endif
-    if (chunk_.empty()) return false;
+    if (chunk.empty()) return false;
 
     if (listener_) {
-        for (std::size_t i = 0; i < chunk_.size() && port_.isOpen(); ++i)
-            listener_->onReceive(std::string_view(chunk_.data() + i, 1));
+        for (std::size_t i = 0; i < chunk.size() && port_.isOpen(); ++i)
+            listener_->onReceive(std::string_view(chunk.data() + i, 1));
         listener_->onDrained();
     }
 #ifndef _WIN32
-    if (port_.isOpen()) pace_.start(chunk_.size() >= kBurstBytes ? 0 : kPaceMs);
+    if (port_.isOpen()) pace_.start(chunk.size() >= kBurstBytes ? 0 : kPaceMs);
 #endif
     return true;
 }
@@ -130,10 +130,12 @@ bool QtSerialPort::takeChunk() {
 // Lets QSerialPort watch the port again: taking the byte it holds, which was
 // handed over already, empties its buffer, and an empty buffer is watched.
 void QtSerialPort::watch() {
+#ifndef _WIN32
     if (!port_.isOpen()) return;
     heldTaken_ = false;
     char held = 0;
     port_.read(&held, 1);
+#endif
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
-#include <string>
+#include <cstddef>
 
 #include "intake/serial_port.h"
 
@@ -49,7 +49,6 @@ class QtSerialPort : public QObject, public SerialPort {
     int number_ = 1;
     SerialListener* listener_ = nullptr;
     QTimer pace_;
-    std::string chunk_;
     bool heldTaken_ = false;  // the byte QSerialPort holds was handed over
 };
 
