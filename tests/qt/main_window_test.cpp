@@ -241,9 +241,9 @@ void MainWindowTest::receiveIndicatorFlashesWhileCharactersArrive() {
     rx->tmrRxDelay_Timer();
     QCOMPARE(circle->fillColor(), before);
     // Once characters stop, the turn-off tick rests the circle and stops both timers.
-    QTRY_VERIFY(!rx->tmrTurnOffRx()->isActive());
+    QTRY_VERIFY(!rx->tmrRxDelay()->isActive());
     QCOMPARE(circle->fillColor(), circle->restingColor());
-    QVERIFY(!rx->tmrRxDelay()->isActive());
+    QVERIFY(!rx->tmrTurnOffRx()->isActive());
 }
 
 void MainWindowTest::saveOptionsOpensWithItsValuesAndOkSetsOne() {

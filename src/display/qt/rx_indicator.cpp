@@ -31,21 +31,20 @@ RxIndicator::RxIndicator(RxCircle* circle, QObject* parent) : QObject(parent), c
     turnOff_.setInterval(51);
     turnOff_.setSingleShot(true);
     connect(&rxDelay_, &QTimer::timeout, this, &RxIndicator::tmrRxDelay_Timer);
-    connect(&turnOff_, &QTimer::timeout, this, &RxIndicator::turnOffDue);
+    connect(&rxDelay_, &QTimer::timeout, this, &RxIndicator::checkQuiet);
+    connect(&turnOff_, &QTimer::timeout, this, &RxIndicator::tmrTurnOffRx_Timer);
 }
 
 void RxIndicator::received() {
     sinceReceived_.start();
+    if (turnOff_.isActive()) turnOff_.stop();
     if (!rxDelay_.isActive()) rxDelay_.start();
-    if (!turnOff_.isActive()) turnOff_.start();
 }
 
-void RxIndicator::turnOffDue() {
-    if (sinceReceived_.isValid() && sinceReceived_.elapsed() < readPauseMs_ + turnOff_.interval()) {
+void RxIndicator::checkQuiet() {
+    if (turnOff_.isActive()) return;
+    if (!sinceReceived_.isValid() || sinceReceived_.elapsed() >= readPauseMs_ + rxDelay_.interval())
         turnOff_.start();
-        return;
-    }
-    tmrTurnOffRx_Timer();
 }
 
 void RxIndicator::setWaiting(bool waiting) {

@@ -26,12 +26,12 @@ class RxCircle : public QWidget {
     QColor fill_;
 };
 
-// The two timers of the indicator. Reception starts both, so the circle
-// flashes while characters arrive and rests about one turn-off interval after
-// they stop. Reception comes in chunks, one per read, at most `readPause`
-// apart while characters arrive: the turn-off tick rests the circle only once
-// no chunk came for that pause plus one turn-off interval, and otherwise waits
-// one more interval, instead of the timer being restarted for every chunk.
+// The two timers of the indicator. Reception starts the flash timer, so the
+// circle flashes while characters arrive. Reception comes in chunks, one per
+// read, at most `readPause` apart while characters arrive: once a flash tick
+// finds no chunk for that pause and one flash more, it starts the turn-off
+// timer, whose tick rests the circle and stops both. A timer restarted for
+// every chunk, or ticking beside the flash, would wake the program for nothing.
 class RxIndicator : public QObject {
     Q_OBJECT
   public:
@@ -49,7 +49,7 @@ class RxIndicator : public QObject {
     QTimer* tmrTurnOffRx() { return &turnOff_; }
 
   private:
-    void turnOffDue();
+    void checkQuiet();
 
     RxCircle* circle_;
     QTimer rxDelay_;
