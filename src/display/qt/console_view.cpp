@@ -356,10 +356,12 @@ void ConsoleView::changeEvent(QEvent* event) {
     }
 }
 
-// The vertical bar counts lines, the horizontal one pixels.
+// The vertical bar counts lines, the horizontal one pixels. Copying pixels
+// within the window costs the window system about as much as drawing them
+// anew, so only a view that keeps most of what it showed is scrolled.
 void ConsoleView::scrollContentsBy(int dx, int dy) {
     const std::int64_t pixels = static_cast<std::int64_t>(dy) * lineHeight_;
-    if (std::abs(pixels) >= viewport()->height() || std::abs(dx) >= viewport()->width()) {
+    if (2 * std::abs(pixels) >= viewport()->height() || 2 * std::abs(dx) >= viewport()->width()) {
         viewport()->update();
         return;
     }
