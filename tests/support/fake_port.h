@@ -6,6 +6,12 @@
 
 namespace kestrin::test {
 
+// Hands each character of `text` to `receive` as its own event, as the port does.
+template <typename Receive>
+void FeedEach(std::string_view text, Receive&& receive) {
+    for (const char& c : text) receive(std::string_view(&c, 1));
+}
+
 // A serial port that opens as told and plays the unit from the test.
 class FakePort : public SerialPort {
   public:
@@ -23,8 +29,7 @@ class FakePort : public SerialPort {
 
     // The unit sends: one receive event per character.
     void send(std::string_view chars) {
-        for (char c : chars)
-            if (listener) listener->onReceive(std::string_view(&c, 1));
+        FeedEach(chars, [this](std::string_view c) { listener->onReceive(c); });
     }
 
     Status openResult;

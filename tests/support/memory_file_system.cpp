@@ -1,12 +1,8 @@
 #include "support/memory_file_system.h"
 
-#include <string_view>
-
 namespace kestrin::test {
 
 namespace {
-
-Status Unusable() { return Status::FromErrno(EBADF); }
 
 class MemoryTextStream final : public TextStream {
   public:
@@ -19,40 +15,39 @@ class MemoryTextStream final : public TextStream {
     }
 
     Status write(std::string_view text) override {
-        if (!open_ || !forWriting_) return Unusable();
+        if (!open_ || !forWriting_) return Status::FromErrno(EBADF);
         std::string& content = fs_.files[name_];
         if (text.size() > fs_.writeLimit || content.size() > fs_.writeLimit - text.size())
-            return fs_.writeFailure;
+            return Status::FromErrno(ENOSPC);
         content.append(text);
         return Status::Ok();
     }
-
     Status writeline() override { return write("\r\n"); }
-    // Writes land in `files` at once, so there is nothing to hand over.
-    Status flush() override { return open_ ? Status::Ok() : Unusable(); }
+    Status flush() override {
+        if (!open_) return Status::FromErrno(EBADF);
+        fs_.handedOver[name_] = fs_.files[name_];
+        return Status::Ok();
+    }
+    Status sync() override { return flush(); }
+    Status Close() override {
+        if (Status s = flush(); !s.ok()) return s;
+        open_ = false;
+        --fs_.openStreams;
+        return fs_.closeFailure.value_or(Status::Ok());
+    }
 
+    // The whole content is one line unless it holds a line feed.
     Status readline(std::string& line, std::size_t maxBytes) override {
-        if (!open_ || forWriting_) return Unusable();
+        if (!open_ || forWriting_) return Status::FromErrno(EBADF);
         if (fs_.readFailure) return *fs_.readFailure;
         const std::string& content = fs_.files[name_];
-        if (content.empty())
-            return Status::Failure(ErrorKind::ReadPastEnd, "input past end of file");
+        if (content.empty()) return Status::Failure(ErrorKind::ReadPastEnd, "past end of file");
         std::string_view first(content);
         first = first.substr(0, first.find('\n'));
         if (first.size() < content.size() && first.ends_with('\r')) first.remove_suffix(1);
-        if (first.size() > maxBytes)
-            return Status::Failure(ErrorKind::LineTooLong, "line too long");
+        if (first.size() > maxBytes) return Status::Failure(ErrorKind::LineTooLong, "too long");
         line.assign(first);
         return Status::Ok();
-    }
-
-    Status sync() override { return open_ ? Status::Ok() : Unusable(); }
-
-    Status Close() override {
-        if (!open_) return Unusable();
-        open_ = false;
-        --fs_.openStreams;
-        return fs_.closeFailure ? *fs_.closeFailure : Status::Ok();
     }
 
   private:

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cerrno>
-#include <cstddef>
 #include <ctime>
 #include <limits>
 #include <map>
@@ -22,23 +21,15 @@ class MemoryFileSystem : public FileSystem {
     Status inspect(const std::string& name, FileEntry& entry) override;
     Status renameNoReplace(const std::string& from, const std::string& to) override;
 
-    // Name to content; what a writer appends shows here at once.
-    std::map<std::string, std::string> files;
+    // Name to content: what a writer appends shows here at once, and in
+    // handedOver (what a killed program would leave) on flush, sync and close.
+    std::map<std::string, std::string> files, handedOver;
     // When a file was last modified; 0 for a file not listed here.
     std::map<std::string, std::time_t> modified;
-
-    std::optional<Status> createFailure;
-    std::optional<Status> openFailure;
-    std::optional<Status> readFailure;
-    std::optional<Status> closeFailure;
-    std::optional<Status> renameFailure;
-    // A write that would take a file past this many bytes fails with
-    // writeFailure and appends nothing.
+    std::optional<Status> createFailure, openFailure, readFailure, closeFailure, renameFailure;
+    // A write that would take a file past this many bytes fails with ENOSPC.
     std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
-    Status writeFailure = Status::FromErrno(ENOSPC);
-
-    // Streams made and not yet closed.
-    int openStreams = 0;
+    int openStreams = 0;  // made and not yet closed
     int readersOpened = 0;
 };
 

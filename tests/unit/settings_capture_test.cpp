@@ -4,20 +4,21 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 
+#include "ecu-sim/settings_dump.h"
+#include "settings/settings_loader.h"
 #include "support/fake_port.h"
 #include "support/memory_file_system.h"
 #include "support/scripted_prompt.h"
-#include "support/settings_dump.h"
+#include "viewer/zone_layout.h"
 
 namespace kestrin {
 namespace {
 
-using test::FakePort;
+const std::string kIdle = "Make sure ignitnion is off and press ''Capture Settings.''";
+const std::string kFailed = "Settings capture failed!\r\n\r\n";
 
-class FakeView : public CaptureView {
-  public:
+struct FakeView : CaptureView {
     void setInstructions(std::string_view text) override { instructions = text; }
     void setCaptureCaption(std::string_view text) override { caption = text; }
     void setCaptureEnabled(bool enabled) override { captureEnabled = enabled; }
@@ -25,166 +26,214 @@ class FakeView : public CaptureView {
     void setDebugText(std::string_view text) override { debug = text; }
     void AppendConsole(std::string_view text) override { console.append(text); }
     void clearConsole() override { console.clear(); }
-
-    std::string instructions, caption, debug, console;
-    bool captureEnabled = false;
-    bool doneEnabled = false;
+    std::string instructions, caption, debug = "old", console;
+    bool captureEnabled = true, doneEnabled = false;
 };
 
-class SettingsCaptureTest : public ::testing::Test {
-  protected:
-    const std::string& file() { return files.files["Settings.txt"]; }
-    const test::ScriptedPrompt::Shown& lastBox() { return prompt.shown.back(); }
+struct Capture {
+    std::string& file() { return files.files["Settings.txt"]; }
+    std::string lastBox() { return prompt.shown.empty() ? "" : prompt.shown.back().text; }
+    void click() { capture.cmdCaptureSettings_Click(); }
 
-    FakePort port;
+    test::FakePort port;
     FakeView view;
     test::MemoryFileSystem files;
     test::ScriptedPrompt prompt;
     SettingsCapture capture{view, port, files, prompt};
 };
 
-TEST_F(SettingsCaptureTest, PortThatCannotBeOpenedIsReportedAndNothingIsCaptured) {
-    port.openResult = Status::Failure(ErrorKind::PortUnavailable, "Permission denied");
-    view.captureEnabled = true;  // so that the load has to clear it
-    capture.Form_Load(2);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(lastBox().text,
-              "Com 2 could not be opened: Permission denied.\r\n\r\nClose any program that uses "
-              "the port, then open this window again.");
-    EXPECT_EQ(lastBox().title, "Kestrin");
-    EXPECT_EQ(lastBox().buttons, PromptButtons::Ok);
-    EXPECT_FALSE(view.captureEnabled);
-    EXPECT_TRUE(view.doneEnabled);
+struct SettingsCaptureTest : ::testing::Test, Capture {};
 
-    capture.cmdCaptureSettings_Click();
-    EXPECT_FALSE(capture.captureActive());
-    EXPECT_TRUE(files.files.empty());
-}
+// Keeps what the cutter shows and writes.
+struct Cut : CaptureOutput {
+    void CaptureAppendConsole(std::string_view text) override { console.append(text); }
+    void CaptureWriteField(std::string_view field) override { file.append(field); }
+    void CaptureWriteComma() override { file.append(","); }
+    void feed(std::string_view chars) {
+        test::FeedEach(chars, [this](std::string_view c) { cutter.Receive(c); });
+    }
+    std::string console, file;
+    CaptureCutter cutter{*this};
+};
 
-TEST_F(SettingsCaptureTest, LoadOpensThePortAndStartWritesTheBeginMarker) {
-    capture.Form_Load(3);
-    EXPECT_EQ(port.number, 3);
-    EXPECT_TRUE(port.isOpen());
-    EXPECT_EQ(port.listener, &capture);
-    EXPECT_TRUE(view.captureEnabled);
-    EXPECT_TRUE(prompt.shown.empty());
-    port.send("12 ");  // while idle: not part of any dump
-    capture.cmdCaptureSettings_Click();
-    EXPECT_TRUE(capture.captureActive());
-    EXPECT_EQ(file(), "BOT");
-    EXPECT_FALSE(view.doneEnabled);
-    EXPECT_EQ(view.instructions, "Turn on ignition but do not start car.");
-    EXPECT_EQ(capture.cutter().held(), "!");
-    EXPECT_EQ(capture.cutter().earlier(), "!");
-
-    port.send("5");
-    EXPECT_EQ(view.instructions,
-              "When no new data displays on screen, press ''End Settings Capture.''");
-}
-
-TEST_F(SettingsCaptureTest, UnfinishedValueCarriesIntoTheNextCapture) {
-    capture.Form_Load(1);
-    capture.cmdCaptureSettings_Click();
-    port.send("11 22");
-    capture.cmdCaptureSettings_Click();
-    // The held "2" is not classified and the unfinished "2" before it not written.
-    EXPECT_EQ(file(), "BOT11,EOT,");
-    EXPECT_EQ(view.debug, "2");
-
-    port.send("999 ");  // idle again: ignored
-    capture.cmdCaptureSettings_Click();
-    port.send("3 X");
-    capture.cmdCaptureSettings_Click();
-    EXPECT_EQ(file(), "BOT223,EOT,");
-    EXPECT_EQ(capture.cutter().fieldIndex(), 2);
-}
-
-TEST_F(SettingsCaptureTest, FileThatCannotBeCreatedStartsNoCapture) {
-    files.createFailure = Status::FromErrno(EACCES);
-    capture.Form_Load(1);
-    capture.cmdCaptureSettings_Click();
-    EXPECT_FALSE(capture.captureActive());
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(lastBox().text,
-              "Settings.txt could not be created: Permission denied.\r\n\r\nNo capture was "
-              "started.");
-    EXPECT_EQ(lastBox().title, "Error");
-    EXPECT_EQ(view.caption, "Capture Settings");
-    EXPECT_TRUE(view.doneEnabled);
-}
-
-TEST(SettingsCaptureFailures, FileFailuresAreNeverReportedAsSuccess) {
-    struct Case {
-        std::function<void(test::MemoryFileSystem&)> fail;
-        std::string reason;
-    };
-    const Case cases[] = {
-        {[](auto& fs) { fs.writeLimit = 100; },
-         "Settings.txt could not be written: No space left on device."},
-        // Everything reached the file, but closing it (the last flush) failed.
-        {[](auto& fs) { fs.closeFailure = Status::FromErrno(EIO); },
-         "Settings.txt could not be written: Input/output error."},
-        {[](auto& fs) { fs.readFailure = Status::FromErrno(EIO); },
-         "Settings.txt could not be read back: Input/output error."},
-    };
-    for (const Case& c : cases) {
-        FakePort port;
-        FakeView view;
-        test::MemoryFileSystem files;
-        test::ScriptedPrompt prompt;
-        SettingsCapture capture(view, port, files, prompt);
-        c.fail(files);
-        capture.Form_Load(1);
-        capture.cmdCaptureSettings_Click();
-        port.send(test::MakeSettingsDump().wire);
-        capture.cmdCaptureSettings_Click();
-        ASSERT_EQ(prompt.shown.size(), 1u) << c.reason;
-        EXPECT_EQ(prompt.shown[0].text,
-                  "Settings capture failed!\r\n\r\n" + c.reason + "\r\n\r\nPlease try again.");
-        EXPECT_EQ(prompt.shown[0].title, "Error");
-        EXPECT_EQ(view.debug, "") << c.reason;
-        EXPECT_TRUE(view.doneEnabled);
-        EXPECT_EQ(files.openStreams, 0);
+TEST(CaptureCutter, CutsValuesAsTheUnitSendsThem) {
+    const std::string_view cases[][3] = {
+        // A sign after a digit starts a new value; after a letter, point or slash it stays.
+        {"10-5 9+8 A-1 2.-5/+1 X", "10,-5,9,+8,A-1,2.-5/+1,", "10\t-5\t9\t+8\tA-1\t2.-5/+1\t"},
+        {"1   2     3 X", "1,2,3,", "1\t2\t3\t"},  // only the first space of a run
+        // A CR does nothing and hides the LF: the value runs into the next line.
+        {"12\r\n34 X", "1234,", "1234\t"},
+        {"5 12\n3", "5,12,", "5\t12\r\n"},
+        {"12 \n\n3 X", "12,3,", "12\t3\t"},  // an LF after a space or LF ends nothing
+        // The start text "!" is visible, so a leading space closes an empty value; dropped
+        // characters still count as visible before a space; a comma is kept in the value.
+        {" 1 ab 1a* X", ",1,,1,", "\t1\t\t1\t"},
+        {"1,2 09AZ@[/ X", "1,2,09AZ/,", "1,2\t09AZ/\t"}};
+    for (const auto& [wire, file, console] : cases) {
+        Cut t;
+        t.feed(wire);
+        EXPECT_EQ(t.file + "|" + t.console, std::string(file) + "|" + std::string(console)) << wire;
     }
 }
 
-TEST_F(SettingsCaptureTest, LostPortIsToldAndTheCaptureCanStillBeEnded) {
+TEST(CaptureCutter, EventWithoutTextDropsTheHeldCharacter) {
+    Cut t;
+    t.feed("12");
+    t.cutter.Receive("");
+    t.feed("3 X");
+    EXPECT_EQ(t.file, "13,");
+    // The space that would close 4 is lost to the empty event; the next space
+    // has an empty look-behind and closes the value instead of merging 4 and 5.
+    t.feed("4 ");
+    t.cutter.Receive("");
+    t.feed(" 5 \n6\n");
+    t.cutter.Receive("");
+    t.feed("\n7 X");
+    EXPECT_EQ(t.file + "|" + t.console, "13,X4,5,6,7,|13\tX4\t5\t6\r\n7\t");
+}
+
+TEST(CaptureCutter, ValuesPastTheLastSlotAreStillWrittenAndLongValuesCut) {
+    Cut t;
+    std::string expected;
+    for (int i = 0; i < 600; ++i) {
+        t.feed(std::to_string(i) + " ");
+        expected += std::to_string(i) + ",";
+    }
+    t.feed("XY");
+    EXPECT_EQ(t.cutter.fieldIndex(), CaptureCutter::kLastSlot);
+    EXPECT_EQ(t.cutter.fields()[500], "X");  // the last slot collects the value being received
+    t.feed("\n" + std::string(CaptureCutter::kMaxValueBytes + 1000, 'A') + " X");
+    EXPECT_TRUE(t.file == expected + "XY," + std::string(CaptureCutter::kMaxValueBytes, 'A') + ",");
+    EXPECT_EQ(t.cutter.fieldIndex(), 1);
+}
+
+TEST_F(SettingsCaptureTest, PortThatCannotBeOpenedIsToldAndNothingIsCaptured) {
+    const std::pair<ErrorKind, std::string> cases[] = {
+        {ErrorKind::PortNotFound, PortMissingMessage(2)},
+        {ErrorKind::PortUnavailable,
+         "Com 2 could not be opened: Permission denied.\r\n\r\nClose any program that uses the "
+         "port, then open this window again."}};
+    for (const auto& [kind, text] : cases) {
+        port.openResult = Status::Failure(kind, "Permission denied");
+        capture.Form_Load(2);
+        EXPECT_EQ(lastBox(), text);
+        EXPECT_TRUE(!view.captureEnabled && view.doneEnabled);
+        click();
+        EXPECT_TRUE(!capture.captureActive() && files.files.empty());
+    }
+}
+
+// The simulated unit's dump, zone by zone, captured twice in one showing of the dialog, becomes
+// a Settings.txt that loads every zone into the slot the viewer reads.
+TEST_F(SettingsCaptureTest, DumpBecomesSettingsFileThatLoadsEveryZoneWhereTheViewerReadsIt) {
+    ecusim::DumpValues values = ecusim::DefaultDumpValues();
+    for (std::size_t p = 0; p < ecusim::kSmallZoneCount; ++p) values.smallZones[p] = int(p) - 60;
+    for (std::size_t k = 0; k < ecusim::kLargeZoneCount; ++k) values.largeZones[k] = 200 + int(k);
+    capture.Form_Load(3);
+    EXPECT_TRUE(port.number == 3 && port.isOpen() && view.captureEnabled && view.debug.empty());
+    EXPECT_EQ(view.instructions, "Make sure ignitnion is off and press \"Capture Settings.\"");
+    port.send("12 ");  // while idle: not part of any dump
+    for (int round = 0; round < 2; ++round) {
+        click();
+        EXPECT_EQ(file() + view.caption, "BOTEnd Settings Capture");
+        EXPECT_EQ(view.instructions, "Turn on ignition but do not start car.");
+        EXPECT_FALSE(view.doneEnabled);
+        port.send(ecusim::SettingsDump(values));
+        EXPECT_EQ(view.instructions,
+                  "When no new data displays on screen, press ''End Settings Capture.''");
+        click();
+        EXPECT_EQ(lastBox() + prompt.shown.back().title,
+                  "Settings capture succesful!Capture Complete");
+        EXPECT_EQ(view.debug + view.caption + view.instructions, "194Capture Settings" + kIdle);
+        EXPECT_TRUE(view.doneEnabled && view.console.empty());
+    }
+    SettingsTable table;
+    ASSERT_EQ(LoadSettingsFile(table, files, prompt, {}), LoadOutcome::Loaded);
+    for (int p = 0; p < ZoneView::kSmallZones; ++p)
+        ASSERT_EQ(table.at(SmallZoneSlot(p)), ecusim::SignedText(values.smallZones[p])) << p;
+    for (int k = 0; k < ZoneView::kLargeZones; ++k)
+        ASSERT_EQ(table.at(LargeZoneSlot(k)), ecusim::SignedText(values.largeZones[k])) << k;
+}
+
+TEST_F(SettingsCaptureTest, UnfinishedValueCarriesIntoTheNextCaptureButNotTheNextShowing) {
+    capture.Form_Load(3);
+    // The held "2" is not classified and the unfinished "2" before it not written.
+    click();
+    port.send("11 22");
+    click();
+    EXPECT_EQ(file() + view.debug, "BOT11,EOT,2");
+    EXPECT_EQ(lastBox(), kFailed + "Please try again.");
+    click();
+    port.send("3 X");
+    click();
+    EXPECT_EQ(file(), "BOT223,EOT,");
+    port.send("4 5");
+    capture.Form_Load(3);
+    EXPECT_EQ(capture.cutter().held() + capture.cutter().earlier(), "!!");
+    click();
+    port.send(" 6 X");
+    click();
+    EXPECT_EQ(file(), "BOT,6,EOT,");
+}
+
+TEST(SettingsCaptureFailures, FileFailuresAreNeverReportedAsSuccess) {
+    const std::pair<std::function<void(test::MemoryFileSystem&)>, std::string> cases[] = {
+        {[](auto& fs) { fs.createFailure = Status::FromErrno(EACCES); },
+         "Settings.txt could not be created: Permission denied.\r\n\r\nNo capture was started."},
+        {[](auto& fs) { fs.writeLimit = 100; },
+         kFailed + "Settings.txt could not be written: No space left on device."},
+        // Everything reached the file, but closing it (the last flush) failed.
+        {[](auto& fs) { fs.closeFailure = Status::FromErrno(EIO); },
+         kFailed + "Settings.txt could not be written: Input/output error."},
+        {[](auto& fs) { fs.readFailure = Status::FromErrno(EIO); },
+         kFailed + "Settings.txt could not be read back: Input/output error."}};
+    for (const auto& [fail, text] : cases) {
+        Capture t;
+        fail(t.files);
+        t.capture.Form_Load(1);
+        t.click();
+        t.port.send(ecusim::SettingsDump(ecusim::DefaultDumpValues()));
+        t.click();
+        ASSERT_FALSE(t.prompt.shown.empty());
+        EXPECT_TRUE(t.prompt.shown[0].text.starts_with(text)) << t.prompt.shown[0].text;
+        for (const auto& box : t.prompt.shown) EXPECT_EQ(box.title, "Error");
+        EXPECT_TRUE(t.view.debug.empty() && t.view.doneEnabled && t.files.openStreams == 0);
+        EXPECT_EQ(t.view.caption, "Capture Settings");
+    }
+}
+
+TEST_F(SettingsCaptureTest, LostPortIsToldAndNoNewCaptureStarts) {
     capture.Form_Load(6);
-    capture.cmdCaptureSettings_Click();
+    click();
     port.send("1 ");
     port.close();
     port.listener->onPortLost(Status::Failure(ErrorKind::PortUnavailable, "device removed"));
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(lastBox().text,
-              "Com 6 was lost (device removed).\r\n\r\nPress End Settings Capture, reconnect "
-              "the unit and open this window again.");
-    EXPECT_TRUE(view.captureEnabled);
-
-    capture.cmdCaptureSettings_Click();
-    // The "1" was never closed: nothing but the markers reached the file.
-    EXPECT_EQ(file(), "BOTEOT,");
-    ASSERT_EQ(prompt.shown.size(), 2u);
-    EXPECT_EQ(lastBox().text, "Settings capture failed!\r\n\r\nPlease try again.");
-    EXPECT_EQ(lastBox().title, "Error");
-    EXPECT_EQ(lastBox().buttons, PromptButtons::Ok);
-    EXPECT_EQ(view.debug, "1");
-    EXPECT_EQ(view.caption, "Capture Settings");
-    EXPECT_EQ(view.instructions, "Make sure ignitnion is off and press ''Capture Settings.''");
-    EXPECT_FALSE(view.captureEnabled);
-    EXPECT_TRUE(view.doneEnabled);
-    // The reader was closed, so the next capture can replace the file.
-    EXPECT_EQ(files.openStreams, 0);
+    EXPECT_EQ(lastBox(),
+              "Com 6 was lost (device removed).\r\n\r\nPress End Settings Capture, "
+              "reconnect the unit and open this window again.");
+    click();                       // the running capture can still be ended
+    EXPECT_EQ(file(), "BOTEOT,");  // the "1" was never closed
+    EXPECT_EQ(lastBox(), kFailed + "Please try again.");
+    EXPECT_TRUE(!view.captureEnabled && view.doneEnabled && files.openStreams == 0);
     EXPECT_EQ(files.readersOpened, 1);
+    view.instructions.clear();
+    click();
+    EXPECT_TRUE(!capture.captureActive() && view.instructions == kIdle);
+
+    capture.Form_Load(6);  // lost while idle
+    view.captureEnabled = true;
+    port.listener->onPortLost(Status::Failure(ErrorKind::PortUnavailable, "gone"));
+    EXPECT_EQ(lastBox(),
+              "Com 6 was lost (gone).\r\n\r\nReconnect the unit and open this window again.");
+    EXPECT_FALSE(view.captureEnabled);
 }
 
 TEST_F(SettingsCaptureTest, ClosingDuringACaptureKeepsWhatWasWritten) {
     {
-        FakePort otherPort;
-        SettingsCapture running(view, otherPort, files, prompt);
+        SettingsCapture running(view, port, files, prompt);
         running.Form_Load(1);
         running.cmdCaptureSettings_Click();
-        otherPort.send("7 8 ");
-        EXPECT_EQ(files.openStreams, 1);
+        port.send("7 8 ");
     }
     EXPECT_EQ(file(), "BOT7,");
     EXPECT_EQ(files.openStreams, 0);

@@ -1,3 +1,5 @@
+#include "log/text_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,137 +11,84 @@
 #include <memory>
 #include <string>
 #include <tuple>
-#include <utility>
 
-#include "log/text_file.h"
 #include "support/pty_pair.h"
 
 namespace kestrin {
 namespace {
 
 using test::ReadWholeFile;
-using test::TempDir;
-using test::WriteWholeFile;
 
-class TextFileTest : public ::testing::Test {
-  protected:
+struct TextFileTest : ::testing::Test {
     std::unique_ptr<TextStream> create(const std::string& name) {
         std::unique_ptr<TextStream> stream;
-        const Status status = files.CreateTextFile(dir.file(name), stream);
-        EXPECT_TRUE(status.ok()) << status.reason;
+        EXPECT_TRUE(files.CreateTextFile(name, stream).ok());
         return stream;
     }
-    // Reads the first line of a file holding `content`.
-    Status firstLine(const std::string& content, std::string& line,
-                     std::size_t maxBytes = TextStream::kMaxLineBytes) {
-        WriteWholeFile(dir.file("in.txt"), content);
+    std::unique_ptr<TextStream> open(const std::string& content) {
+        test::WriteWholeFile(dir.file("in.txt"), content);
         std::unique_ptr<TextStream> stream;
-        const Status opened = files.OpenTextFile(dir.file("in.txt"), stream);
-        if (!opened.ok()) return opened;
-        return stream->readline(line, maxBytes);
+        EXPECT_TRUE(files.OpenTextFile(dir.file("in.txt"), stream).ok());
+        return stream;
     }
+    std::string log() { return ReadWholeFile(dir.file("Log1.txt")); }
 
-    TempDir dir;
+    test::TempDir dir;
     PosixFileSystem files;
 };
 
-TEST_F(TextFileTest, CreateReplacesAnExistingFileAndWritesBytesUnchanged) {
-    WriteWholeFile(dir.file("Log1.txt"), "an older and much longer content\r\n");
-    auto stream = create("Log1.txt");
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
-    ASSERT_TRUE(stream->write("A\t\xB0").ok());
-    ASSERT_TRUE(stream->write("").ok());
-    ASSERT_TRUE(stream->writeline().ok());
-    ASSERT_TRUE(stream->writeline().ok());
-    ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "A\t\xB0\r\n\r\n");
-}
-
-TEST_F(TextFileTest, WrittenTextReachesTheFileOnFlushSyncAndClose) {
-    auto stream = create("Log1.txt");
-    ASSERT_TRUE(stream->write("12\t").ok());
-    ASSERT_TRUE(stream->writeline().ok());
-    ASSERT_TRUE(stream->write("unended").ok());
-    // Only buffered so far: what a killed program would leave behind.
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
-    ASSERT_TRUE(stream->flush().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended");
-    ASSERT_TRUE(stream->flush().ok());  // nothing new: nothing twice
-    ASSERT_TRUE(stream->writeline().ok());
-    ASSERT_TRUE(stream->sync().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended\r\n");
-    ASSERT_TRUE(stream->write("last").ok());
-    ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "12\t\r\nunended\r\nlast");
-
-    create("Log2.txt")->write("tail");  // destroyed while open
+// What a killed program leaves is what was handed over.
+TEST_F(TextFileTest, TextReachesTheFileOnFlushSyncCloseAndWhenTheBufferFills) {
+    test::WriteWholeFile(dir.file("Log1.txt"), "an older and longer content\r\n");
+    auto stream = create(dir.file("Log1.txt"));
+    EXPECT_EQ(log(), "");
+    ASSERT_TRUE(stream->write("1\t\xB0").ok() && stream->writeline().ok());
+    ASSERT_TRUE(stream->writeBoth("2", "\t").ok());
+    EXPECT_EQ(log(), "");
+    ASSERT_TRUE(stream->flush().ok() && stream->flush().ok());  // nothing new: nothing twice
+    EXPECT_EQ(log(), "1\t\xB0\r\n2\t");
+    ASSERT_TRUE(stream->write("").ok() && stream->writeline().ok() && stream->sync().ok());
+    std::string expected = "1\t\xB0\r\n2\t\r\n";
+    EXPECT_EQ(log(), expected);
+    // Short and long texts go out in order without a flush once the buffer is full.
+    for (int i = 0; i < 40000; ++i) ASSERT_TRUE(stream->write("x").ok());
+    for (int i = 0; i < 160; ++i) ASSERT_TRUE(stream->write(std::string(1000, 'x')).ok());
+    expected += std::string(200000, 'x');
+    EXPECT_TRUE(expected.starts_with(log()) && log().size() + 64 * 1024 >= expected.size());
+    ASSERT_TRUE(stream->write(std::string(200 * 1024, 'h')).ok());
+    expected += std::string(200 * 1024, 'h');
+    EXPECT_TRUE(log() == expected);
+    ASSERT_TRUE(stream->write("last").ok() && stream->Close().ok());
+    EXPECT_TRUE(log() == expected + "last");
+    create(dir.file("Log2.txt"))->write("tail");  // destroyed while open
     EXPECT_EQ(ReadWholeFile(dir.file("Log2.txt")), "tail");
 }
 
-TEST_F(TextFileTest, LargeTextIsHandedOverInOrderWithoutAFlush) {
-    auto stream = create("Log1.txt");
-    const std::string chunk(1000, 'x');
-    for (int i = 0; i < 200; ++i) ASSERT_TRUE(stream->write(chunk).ok());
-    EXPECT_GE(ReadWholeFile(dir.file("Log1.txt")).size(), 64u * 1024);
-    const std::string huge(200 * 1024, 'h');
-    ASSERT_TRUE(stream->write(huge).ok());
-    ASSERT_TRUE(stream->writeBoth("z", "\t").ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x') + huge);
-    ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x') + huge + "z\t");
-}
-
-TEST_F(TextFileTest, ClosedStreamsAndWrongDirectionsAreRefused) {
-    auto stream = create("Log1.txt");
+TEST_F(TextFileTest, FailuresHaveTheirCodesAndNothingIsWrittenAfterThem) {
+    auto stream = create(dir.file("Log1.txt"));
     std::string line;
     EXPECT_EQ(stream->readline(line).systemError, EBADF);
     ASSERT_TRUE(stream->Close().ok());
-    EXPECT_EQ(stream->write("x").systemError, EBADF);
-    EXPECT_EQ(stream->writeline().systemError, EBADF);
-    EXPECT_EQ(stream->flush().systemError, EBADF);
-    EXPECT_EQ(stream->sync().systemError, EBADF);
-    EXPECT_EQ(stream->Close().systemError, EBADF);
-    EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), "");
-
-    WriteWholeFile(dir.file("in.txt"), "x");
-    std::unique_ptr<TextStream> reader;
-    ASSERT_TRUE(files.OpenTextFile(dir.file("in.txt"), reader).ok());
-    EXPECT_EQ(reader->write("y").systemError, EBADF);
-    EXPECT_EQ(reader->writeline().systemError, EBADF);
-    EXPECT_TRUE(reader->flush().ok());  // nothing written, nothing to hand over
+    for (const Status& s : {stream->write("x"), stream->writeline(), stream->flush(),
+                            stream->sync(), stream->Close()})
+        EXPECT_EQ(s.systemError, EBADF);
+    EXPECT_EQ(open("x")->writeline().systemError, EBADF);
     EXPECT_EQ(ReadWholeFile(dir.file("in.txt")), "x");
-}
 
-TEST_F(TextFileTest, FullDiskFailsTheWriteAndKeepsEarlierLines) {
-    // /dev/full accepts the open and refuses every write with ENOSPC.
-    struct stat info {};
-    if (::stat("/dev/full", &info) != 0) GTEST_SKIP() << "no /dev/full";
-    std::unique_ptr<TextStream> stream;
-    ASSERT_TRUE(files.CreateTextFile("/dev/full", stream).ok());
-    EXPECT_TRUE(stream->write("A\t").ok());  // only buffered so far
-    const Status failed = stream->flush();
-    EXPECT_EQ(failed.systemError, ENOSPC);
-    EXPECT_FALSE(failed.reason.empty());
-    // The stream stays failed instead of buffering without end.
-    EXPECT_EQ(stream->write("B").systemError, ENOSPC);
+    // /dev/full accepts the open and refuses every write, as a full disk does.
+    ASSERT_TRUE((stream = create("/dev/full")) && stream->write("A\t").ok());
     EXPECT_EQ(stream->flush().systemError, ENOSPC);
+    EXPECT_EQ(stream->write("B").systemError, ENOSPC);  // stays failed
     EXPECT_EQ(stream->Close().systemError, ENOSPC);
-}
 
-TEST_F(TextFileTest, OpeningFailuresHaveTheirCodes) {
-    std::unique_ptr<TextStream> stream;
-    EXPECT_EQ(files.CreateTextFile(dir.file("nowhere/Log1.txt"), stream).kind,
-              ErrorKind::FileNotFound);
-    EXPECT_EQ(stream, nullptr);
+    // A missing folder, a folder or a pipe in a file's place; a pipe would block the window.
+    EXPECT_EQ(files.CreateTextFile(dir.file("no/Log1.txt"), stream).kind, ErrorKind::FileNotFound);
     EXPECT_EQ(files.CreateTextFile(dir.path(), stream).systemError, EISDIR);
     EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).kind, ErrorKind::FileNotFound);
-    EXPECT_EQ(stream, nullptr);
     EXPECT_EQ(files.OpenTextFile(dir.path(), stream).systemError, EISDIR);
-    // A pipe in a file's place is refused at once instead of blocking the window.
     ASSERT_EQ(mkfifo(dir.file("Settings.txt").c_str(), 0644), 0);
     EXPECT_EQ(files.OpenTextFile(dir.file("Settings.txt"), stream).systemError, EINVAL);
     EXPECT_FALSE(files.CreateTextFile(dir.file("Settings.txt"), stream).ok());
-    EXPECT_EQ(stream, nullptr);
 }
 
 // Runs `rename` in a child process without root's power to pass over a
@@ -158,11 +107,11 @@ int ErrnoWithoutRoot(const std::function<Status()>& rename) {
 
 TEST_F(TextFileTest, RenameNoReplaceMovesANameButNeverOverAnother) {
     namespace fs = std::filesystem;
-    WriteWholeFile(dir.file("Log1.txt"), "one");
-    WriteWholeFile(dir.file("Log2.txt"), "two");
+    test::WriteWholeFile(dir.file("Log1.txt"), "one");
+    test::WriteWholeFile(dir.file("Log2.txt"), "two");
     ASSERT_EQ(::symlink("Log2.txt", dir.file("Log4.txt").c_str()), 0);
     fs::create_directory(dir.file("ro"));
-    WriteWholeFile(dir.file("ro/Log3.txt"), "three");
+    test::WriteWholeFile(dir.file("ro/Log3.txt"), "three");
     fs::permissions(dir.path(), fs::perms::all);
     fs::permissions(dir.file("ro"), fs::perms::all & ~fs::perms::owner_write &
                                         ~fs::perms::group_write & ~fs::perms::others_write);
@@ -189,59 +138,40 @@ TEST_F(TextFileTest, RenameNoReplaceMovesANameButNeverOverAnother) {
     fs::permissions(dir.file("ro"), fs::perms::owner_all, fs::perm_options::add);
 }
 
-// System error numbers that equal the program's own numbers (EBADR 53,
-// ETIME 62, E2BIG 7) stay system errors, with their own text.
-TEST(StatusTest, SystemErrorsNeverPassForTheProgramsKinds) {
+// System error numbers equal to the program's own numbers stay system errors.
+TEST(StatusTest, SystemErrorsKeepTheirErrno) {
     for (const int err : {EBADR, ETIME, E2BIG, EIO, ENXIO}) {
-        const Status status = Status::FromErrno(err);
-        EXPECT_EQ(status.kind, ErrorKind::System) << err;
-        EXPECT_EQ(status.number(), err);
+        EXPECT_EQ(Status::FromErrno(err).kind, ErrorKind::System);
+        EXPECT_EQ(Status::FromErrno(err).number(), err);
     }
     EXPECT_EQ(Status::FromErrno(ENOENT).kind, ErrorKind::FileNotFound);
     EXPECT_TRUE(Status::FromErrno(0).ok());
 }
 
-TEST_F(TextFileTest, ReadlineGivesTheFirstLineWithoutItsEnd) {
+TEST_F(TextFileTest, ReadlineGivesEachLineWithoutItsEndUpToItsLimit) {
     const std::string longLine(300 * 1024, 'z');  // across many read chunks
     const std::pair<std::string, std::string> cases[] = {
-        {"BOT,1,2,EOT,", "BOT,1,2,EOT,"},
-        {"first\r\nsecond\r\n", "first"},
-        {"unix\nsecond", "unix"},
+        {"BOT,1,EOT,", "BOT,1,EOT,"},
         {"\r\nsecond", ""},
-        // Only a carriage return right before the feed belongs to the line end.
-        {"a\rb\r\r\n", "a\rb\r"},
         {longLine + "\r\nrest", longLine},
-    };
-    for (const auto& [content, expected] : cases) {
-        std::string line;
-        ASSERT_TRUE(firstLine(content, line).ok());
-        EXPECT_EQ(line, expected);
-    }
-    std::string line = "stale";
-    EXPECT_EQ(firstLine("", line).kind, ErrorKind::ReadPastEnd);
-
-    // Later calls go on line by line until the end.
-    WriteWholeFile(dir.file("in.txt"), "one\r\ntwo\nthree");
-    std::unique_ptr<TextStream> stream;
-    ASSERT_TRUE(files.OpenTextFile(dir.file("in.txt"), stream).ok());
-    for (const char* expected : {"one", "two", "three"}) {
-        ASSERT_TRUE(stream->readline(line).ok());
-        EXPECT_EQ(line, expected);
-    }
-    EXPECT_EQ(stream->readline(line).kind, ErrorKind::ReadPastEnd);
-}
-
-TEST_F(TextFileTest, LineLongerThanTheLimitIsRefused) {
+        // Only a carriage return right before the feed belongs to the line end.
+        {"a\rb\r\r\n", "a\rb\r"}};
     std::string line;
-    ASSERT_TRUE(firstLine("12345\r\n", line, 5).ok());
-    EXPECT_EQ(line, "12345");
-    ASSERT_TRUE(firstLine("12345", line, 5).ok());
-    EXPECT_EQ(firstLine("123456\r\n", line, 5).kind, ErrorKind::LineTooLong);
-    EXPECT_EQ(firstLine("123456", line, 5).kind, ErrorKind::LineTooLong);
-    EXPECT_EQ(firstLine("12345\r", line, 5).kind, ErrorKind::LineTooLong);
-    // A huge line without an end is refused long before it is all read.
-    const std::string huge(4 * 1024 * 1024, 'q');
-    EXPECT_EQ(firstLine(huge, line, 1000).kind, ErrorKind::LineTooLong);
+    for (const auto& [content, expected] : cases) {
+        ASSERT_TRUE(open(content)->readline(line).ok());
+        EXPECT_TRUE(line == expected);
+    }
+    auto stream = open("one\r\ntwo\nthree");
+    for (const char* expected : {"one", "two", "three"})
+        EXPECT_TRUE(stream->readline(line).ok() && line == expected);
+    EXPECT_EQ(stream->readline(line).kind, ErrorKind::ReadPastEnd);
+    EXPECT_EQ(open("")->readline(line).kind, ErrorKind::ReadPastEnd);
+    for (const char* fits : {"12345\r\n", "12345"})
+        EXPECT_TRUE(open(fits)->readline(line, 5).ok() && line == "12345");
+    for (const char* tooLong : {"123456\r\n", "123456", "12345\r"})
+        EXPECT_EQ(open(tooLong)->readline(line, 5).kind, ErrorKind::LineTooLong);
+    // A huge line is refused long before it is all read.
+    EXPECT_EQ(open(std::string(4 << 20, 'q'))->readline(line, 1000).kind, ErrorKind::LineTooLong);
     EXPECT_LE(line.size(), 1001u);
 }
 
