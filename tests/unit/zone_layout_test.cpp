@@ -10,9 +10,9 @@ namespace {
 
 TEST(ConvertZoneNumber, ReadsSignedDecimalsRoundingHalvesToEven) {
     const std::pair<const char*, int> numbers[] = {
-        {" 7 ", 7},           {"\t+12\t", 12},     {"-32768", -32768}, {"2.5", 2},
-        {"3.5", 4},           {"-0.5", 0},         {".5", 0},          {"5.", 5},
-        {"2.50000000001", 3}, {"-32768.5", -32768}};
+        {" 7 ", 7},           {"\t+12\t", 12}, {"-32768", -32768},  {"2.5", 2},
+        {"3.5", 4},           {"-0.5", 0},     {".5", 0},           {"5.", 5},
+        {"2.50000000001", 3}, {"2.50", 2},     {"-32768.5", -32768}};
     for (const auto& [text, value] : numbers) EXPECT_EQ(ConvertZoneNumber(text), value) << text;
     EXPECT_EQ(ConvertZoneNumber(std::string(100000, '0') + "42"), 42);
     EXPECT_EQ(ConvertZoneNumber("0.5" + std::string(100000, '0') + "1"), 1);
