@@ -49,8 +49,6 @@ class EndToEndTest : public QObject {
     Q_OBJECT
   private slots:
     void recordCaptureLoadViewAndRecordAgain() {
-        TempDir dir;
-        ScopedCwd cwd(dir.path());
         MainWindowFixture f;
         std::vector<std::vector<std::string>> rows;
         const auto run = [&](const QStringList& args, const std::string& log, std::size_t lines) {
@@ -76,7 +74,8 @@ class EndToEndTest : public QObject {
         // The unit's settings dump, captured while its stream is paused.
         auto unit = StartUnit({"--paused", "--baud", "115200"});
         {
-            CaptureDialog capture(f.program.options, f.program.fileSystem, f.prompt, &f.window);
+            CaptureDialog capture(f.program.options, f.program.fileSystem, f.prompt,
+                                  f.window.get());
             capture.show();
             capture.findChild<QPushButton*>("cmdCaptureSettings")->click();
             capture.reject();  // Escape and the close box do not interrupt a capture
@@ -91,7 +90,7 @@ class EndToEndTest : public QObject {
 
         f.button("cmdViewSettings")->click();
         QCOMPARE(f.prompt.shown.size(), std::size_t{1});
-        QCOMPARE(f.window.findChild<QLabel*>("lblDebug")->text(), QString("194"));
+        QCOMPARE(f.window->findChild<QLabel*>("lblDebug")->text(), QString("194"));
         QCOMPARE(SettingsViewer::current()->findChild<QLabel*>("lblZone_143")->text().toStdString(),
                  f.program.settings.at(975));
 

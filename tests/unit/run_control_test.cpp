@@ -51,6 +51,7 @@ struct RunControlTest : ::testing::Test {
     RunControl run{options, files, port, log, tokenizer, prompt};
 };
 
+constexpr char kMissing[] = "Com 3 does not exist.\r\n\r\nPlease correct the com port setting.";
 constexpr char kNotLogged[] = ".\r\n\r\nReceived lines are shown but not logged.";
 
 TEST_F(RunControlTest, CommandsWalkTheRunStatesAndNumberTheRuns) {
@@ -113,11 +114,9 @@ TEST_F(RunControlTest, PortThatCannotBeOpenedChangesNothing) {
         EXPECT_EQ(port.number, 3);
         EXPECT_EQ(states(), "10000111 Begin Logging");
         EXPECT_EQ(prompt.shown.size(), kind == ErrorKind::PortNotFound ? 1u : 0u);
-        EXPECT_EQ(box(0), kind == ErrorKind::PortNotFound ? PortMissingMessage(3) : "");
+        EXPECT_EQ(box(0), kind == ErrorKind::PortNotFound ? kMissing : "");
         EXPECT_TRUE(options.SequenceNumber == 0 && files.files.empty());
     }
-    EXPECT_EQ(PortMissingMessage(3),
-              "Com 3 does not exist.\r\n\r\nPlease correct the com port setting.");
 }
 
 // A folder that cannot hold the log (gone, or the name taken by a folder), or no run number left.
@@ -135,12 +134,9 @@ TEST_F(RunControlTest, RunWithoutALogFileIsToldOnceAndWritesNowhere) {
         newRun();
         EXPECT_EQ(states(), "01011000 Begin Logging");
         receive("1 2\r\nX");
-        run.portLost(Status::Ok());  // without a file the loss names none
         EXPECT_EQ(options.SequenceNumber, std::min(sequence + 1, 32767));
-        EXPECT_EQ(prompt.shown.size(), 2u);
+        EXPECT_EQ(prompt.shown.size(), 1u);
         EXPECT_EQ(box(0) + prompt.shown[0].title, text + "Kestrin");
-        EXPECT_EQ(box(1),
-                  "Com 1 was lost.\r\n\r\nPress End Run, reconnect the unit and start a New Run.");
         EXPECT_TRUE(files.files.empty());
         run.cmdEnd_Click();
         files.createFailure.reset();
@@ -150,8 +146,7 @@ TEST_F(RunControlTest, RunWithoutALogFileIsToldOnceAndWritesNowhere) {
     }
 }
 
-TEST_F(RunControlTest, FullDiskAndLostPortAreToldOnceARunAndKeepEverythingBefore) {
-    options.ComPort = 2;
+TEST_F(RunControlTest, FullDiskIsToldOnceARunAndKeepsEverythingBefore) {
     files.writeLimit = 10;
     for (const std::string name : {"Log1.txt", "Log2.txt"}) {
         newRun();
@@ -160,18 +155,12 @@ TEST_F(RunControlTest, FullDiskAndLostPortAreToldOnceARunAndKeepEverythingBefore
         receive("1\r\n2\r\nX");
         files.writeLimit = 10;
         run.syncLog();  // a failed log is left alone
-        run.portLost(Status::Failure(ErrorKind::PortUnavailable, "the device was disconnected"));
-        run.portLost(Status::Failure(ErrorKind::PortUnavailable, "again"));
         EXPECT_EQ(files.files[name], "12\t34\t\t\t\t\t");
         EXPECT_TRUE(console.text().ends_with("1\t\t\t\t\t\r\n2\t\t\t\t\t\r\n"));
-        EXPECT_EQ(prompt.shown.size(), 2u);
+        EXPECT_EQ(prompt.shown.size(), 1u);
         EXPECT_EQ(box(0), "Log file " + name + " could not be written: No space left on device." +
                               "\r\n\r\nEverything before this point is in the file. Received lines "
                               "are still shown but no longer logged.");
-        EXPECT_EQ(box(1),
-                  "Com 2 was lost (the device was disconnected).\r\n\r\nEverything received "
-                  "before is in " +
-                      name + ".\r\n\r\nPress End Run, reconnect the unit and start a New Run.");
         run.cmdEnd_Click();
     }
     {
