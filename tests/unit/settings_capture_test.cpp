@@ -109,7 +109,8 @@ TEST(CaptureCutter, ValuesPastTheLastSlotAreStillWrittenAndLongValuesCut) {
 
 TEST_F(SettingsCaptureTest, PortThatCannotBeOpenedIsToldAndNothingIsCaptured) {
     const std::pair<ErrorKind, std::string> cases[] = {
-        {ErrorKind::PortNotFound, "Com 2 does not exist.\r\n\r\nPlease correct the com port setting."},
+        {ErrorKind::PortNotFound,
+         "Com 2 does not exist.\r\n\r\nPlease correct the com port setting."},
         {ErrorKind::PortUnavailable,
          "Com 2 could not be opened: Permission denied.\r\n\r\nClose any program that uses the "
          "port, then open this window again."}};
