@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 #include <filesystem>
@@ -42,6 +43,20 @@ bool Following(const ConsoleView& view) {
     const QPoint last = view.pointAt(view.length());
     return view.verticalScrollBar()->value() == view.verticalScrollBar()->maximum() &&
            last.y() >= 0 && last.y() + view.lineHeight() <= view.viewport()->height();
+}
+
+// The viewport as painting has left it on the screen, and as a drawing of
+// the whole viewport from scratch gives it: the two must not differ.
+bool ScreenMatchesAFullDrawing(ConsoleView& view) {
+    AppendLines(view, 0);
+    const QPoint at = view.viewport()->mapTo(view.window(), QPoint(0, 0));
+    const QSize size = view.viewport()->size();
+    const QImage screen =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(view.window()->winId(), at.x(), at.y(), size.width(), size.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    return screen == view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Lines [from, to) of a numbered stream, as sent or as logged.
@@ -113,6 +128,38 @@ class WindowsTest : public QObject {
         QCOMPARE(QApplication::clipboard()->text().toLatin1().toStdString(), view.selectedText());
     }
 
+    void consoleDrawsOnlyWhatChangedAndTheScreenShowsAllOfIt() {
+        ConsoleView view;
+        view.resize(400, 200);
+        view.show();
+        QScrollBar* bar = view.verticalScrollBar();
+        // Short text: the last line grows where it stands.
+        for (const char* piece : {"12\t", "34\t", "\r\n", "5"}) {
+            view.AppendConsole(piece);
+            QVERIFY2(ScreenMatchesAFullDrawing(view), piece);
+        }
+        // Following: the lines that stay move up, the new ones are drawn below.
+        for (int lines : {30, 1, 0, 2}) {
+            AppendLines(view, lines);
+            view.AppendConsole("6\t7");
+            QVERIFY(ScreenMatchesAFullDrawing(view) && Following(view));
+        }
+        // Scrolled away by the user, new text does not touch the view.
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QVERIFY(ScreenMatchesAFullDrawing(view));
+        AppendLines(view, 3);
+        view.AppendConsole("8\t");
+        QVERIFY(ScreenMatchesAFullDrawing(view));
+        // Back at the end, and scrolled sideways along a long line.
+        view.AppendConsole(std::string(200, '7') + "\r\n");
+        bar->setValue(bar->maximum());
+        view.horizontalScrollBar()->setValue(30);
+        view.AppendConsole("9\t9");
+        QVERIFY(ScreenMatchesAFullDrawing(view));
+        AppendLines(view, 1);
+        QVERIFY(ScreenMatchesAFullDrawing(view));
+    }
+
     void mainWindowLogsFlashesAndSavesOptions() {
         MainWindowFixture f;
         auto* circle = f.window->findChild<RxCircle*>("shaRxCircle");
@@ -128,9 +175,9 @@ class WindowsTest : public QObject {
         QVERIFY(circle->fillColor() != before);
         const std::string line = "A\t12\t-3\tB,5\t\t\t\t-15.08\t\r\n";
         QTRY_COMPARE(f.console()->text(), line);
-        QCOMPARE(f.log(1), line);  // handed over with its chunk, before any timer
-        QTRY_VERIFY(!rx->tmrTurnOffRx()->isActive());  // until they stop
-        QVERIFY(circle->fillColor() == circle->restingColor() && !rx->tmrRxDelay()->isActive());
+        QCOMPARE(f.log(1), line);                    // handed over with its chunk, before any timer
+        QTRY_VERIFY(!rx->tmrRxDelay()->isActive());  // until they stop
+        QVERIFY(circle->fillColor() == circle->restingColor() && !rx->tmrTurnOffRx()->isActive());
 
         f.button("cmdEnd")->click();
         QVERIFY(f.enabled("cmdNewRun") && f.enabled("cmdViewSettings"));
