@@ -134,6 +134,7 @@ TEST_F(RunControlTest, RunWithoutALogFileIsToldOnceAndWritesNowhere) {
         newRun();
         EXPECT_EQ(states(), "01011000 Begin Logging");
         receive("1 2\r\nX");
+        run.syncLog();  // the window's once-a-second sync, with no file to sync
         EXPECT_EQ(options.SequenceNumber, std::min(sequence + 1, 32767));
         EXPECT_EQ(prompt.shown.size(), 1u);
         EXPECT_EQ(box(0) + prompt.shown[0].title, text + "Kestrin");
