@@ -25,8 +25,7 @@ class LogWriter {
     void setLoggingActive(bool active);
     bool loggingActive() const { return loggingActive_; }
 
-    // A closed field, and the separator after it. They run for every field,
-    // so they are kept inline; the tokenizer uses the two at once.
+    // A closed field, and the separator after it.
     void WriteField(std::string_view field) {
         if (target_ == nullptr || field.empty()) return;
         lineOpen_ = true;
@@ -36,16 +35,6 @@ class LogWriter {
         if (target_ == nullptr) return;
         lineOpen_ = true;
         check(target_->write(SeparatorAfter(field)));
-    }
-    // WriteField, then WriteSeparator, with one call to the stream.
-    void WriteFieldAndSeparator(std::string_view field) {
-        if (target_ == nullptr) return;
-        lineOpen_ = true;
-        if (field.empty()) {
-            check(target_->write(SeparatorAfter(field)));
-        } else {
-            check(target_->writeBoth(field, SeparatorAfter(field)));
-        }
     }
     void EndLogLine() {
         if (target_ == nullptr) return;

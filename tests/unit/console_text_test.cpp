@@ -6,8 +6,6 @@
 #include <random>
 #include <string>
 
-#include "display/pod_buffer.h"
-
 namespace kestrin {
 namespace {
 
@@ -105,26 +103,6 @@ TEST(ConsoleText, WidestLineKeptByAppendsMatchesAFullMeasure) {
     EXPECT_EQ(t.widestLine(), 48);
     t.append("\r\n");
     EXPECT_EQ(t.widestLine(), 48);
-}
-
-TEST(PodBuffer, KeepsEveryByteWhileGrowingPastTheMappedSize) {
-    PodBuffer<char> buffer;
-    std::string expected;
-    std::mt19937 rng(5);
-    while (expected.size() < (std::size_t{3} << 20)) {
-        std::string chunk(std::uniform_int_distribution(1, 70000)(rng), '\0');
-        for (char& c : chunk) c = static_cast<char>(rng());
-        buffer.append(chunk.data(), chunk.size());
-        expected += chunk;
-    }
-    EXPECT_EQ(std::string_view(buffer.data(), buffer.size()), expected);
-
-    PodBuffer<char> moved(std::move(buffer));
-    EXPECT_EQ(std::string_view(moved.data(), moved.size()), expected);
-    moved.release();
-    EXPECT_TRUE(moved.empty());
-    moved.push_back('q');
-    EXPECT_EQ(moved[0], 'q');
 }
 
 }  // namespace

@@ -81,7 +81,6 @@ TEST_F(LogWriterTest, WritesOnlyWhileActiveAndWithAStream) {
     log.setLoggingActive(false);
     log.WriteField("A");
     log.WriteSeparator("A");
-    log.WriteFieldAndSeparator("A");
     log.EndLogLine();
     EXPECT_EQ(stream.calls, 0);
     EXPECT_EQ(stream.bytes, "");
@@ -114,32 +113,6 @@ TEST_F(LogWriterTest, FirstFailureIsKeptAndTheStreamIsLeftAlone) {
     EXPECT_FALSE(log.failure().has_value());
     line({"kept"});
     EXPECT_EQ(next.bytes, "kept\t\r\n");
-
-    // One call for field and separator stops at the failed field too.
-    RecordingStream failing;
-    failing.failFromCall = 1;
-    log.setStream(&failing);
-    log.WriteFieldAndSeparator("5");
-    log.WriteFieldAndSeparator("6");
-    EXPECT_EQ(failing.calls, 1);
-    EXPECT_TRUE(log.failure().has_value());
-}
-
-TEST_F(LogWriterTest, FieldAndSeparatorInOneCallWriteWhatTheTwoCallsWrite) {
-    for (const char* mode : {"tab", "comma"}) {
-        options.SeparatorMode = mode;
-        RecordingStream apart;
-        RecordingStream together;
-        log.setStream(&apart);
-        for (std::string_view f : {"A", "", "B,5"}) {
-            log.WriteField(f);
-            log.WriteSeparator(f);
-        }
-        log.setStream(&together);
-        for (std::string_view f : {"A", "", "B,5"}) log.WriteFieldAndSeparator(f);
-        EXPECT_EQ(together.bytes, apart.bytes) << mode;
-        EXPECT_EQ(together.calls, apart.calls) << mode;
-    }
 }
 
 TEST_F(LogWriterTest, FlushHandsOverWhatWasWrittenEvenWhilePaused) {

@@ -83,7 +83,7 @@ TEST_F(TextFileTest, LargeTextIsHandedOverInOrderWithoutAFlush) {
     EXPECT_GE(ReadWholeFile(dir.file("Log1.txt")).size(), 64u * 1024);
     const std::string huge(200 * 1024, 'h');
     ASSERT_TRUE(stream->write(huge).ok());
-    ASSERT_TRUE(stream->writeBoth("z", "\t").ok());
+    ASSERT_TRUE(stream->write("z\t").ok());
     EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x') + huge);
     ASSERT_TRUE(stream->Close().ok());
     EXPECT_EQ(ReadWholeFile(dir.file("Log1.txt")), std::string(200000, 'x') + huge + "z\t");
