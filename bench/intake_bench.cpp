@@ -13,18 +13,11 @@
 
 #include "bench_util.h"
 #include "intake/line_tokenizer.h"
+#include "support/scripted_prompt.h"
 
 namespace {
 
 constexpr std::size_t kChunkBytes = 4096;
-
-class SilentPrompt : public kestrin::MessagePrompt {
-  public:
-    kestrin::PromptAnswer show(std::string_view, std::string_view,
-                               kestrin::PromptButtons) override {
-        return kestrin::PromptAnswer::Ok;
-    }
-};
 
 // Wall-clock and processor seconds of one run. On a busy machine the
 // processor time tells more: it leaves out the time other programs had.
@@ -69,7 +62,7 @@ Timing Intake(const std::string& bytes, const std::string& path, kestrin::Memory
     kestrin::SettingsTable settings;
     console.clear();
     kestrin::LogWriter log(options);
-    SilentPrompt prompt;
+    kestrin::test::ScriptedPrompt prompt;
     kestrin::LineTokenizer tokenizer(console, log, settings, prompt);
     std::unique_ptr<kestrin::TextStream> stream;
     files.CreateTextFile(path, stream);

@@ -25,20 +25,9 @@
 
 #include "app/program.h"
 #include "app/qt/main_window.h"
+#include "support/scripted_prompt.h"
 
 namespace {
-
-// Answers every message box at once and remembers the texts.
-class RecordingPrompt : public kestrin::MessagePrompt {
-  public:
-    kestrin::PromptAnswer show(std::string_view text, std::string_view,
-                               kestrin::PromptButtons buttons) override {
-        shown.emplace_back(text);
-        return buttons == kestrin::PromptButtons::Ok ? kestrin::PromptAnswer::Ok
-                                                     : kestrin::PromptAnswer::No;
-    }
-    std::vector<std::string> shown;
-};
 
 double CpuSeconds() {
     timespec t{};
@@ -76,7 +65,7 @@ int main(int argc, char** argv) {
     std::filesystem::current_path(folder);
 
     kestrin::Program program;
-    RecordingPrompt prompt;
+    kestrin::test::ScriptedPrompt prompt;
     kestrin::MainWindow window(program, &prompt);
     window.show();
     window.findChild<QPushButton*>("cmdNewRun")->click();
