@@ -57,7 +57,7 @@ class LogWriter {
     void retarget() { target_ = loggingActive_ && !failure_ ? stream_ : nullptr; }
     std::string_view SeparatorAfter(std::string_view field) const {
         // An empty field is followed by a tab even in comma mode.
-        const bool comma = !field.empty() && options_.SeparatorMode == std::string_view("comma");
+        const bool comma = !field.empty() && options_.SeparatorMode == Separator::Comma;
         return comma ? "," : "\t";
     }
     void check(Status&& status) {

@@ -55,7 +55,7 @@ class MirrorConsole : public ConsoleSink {
             Check(IsFieldChar(c) || c == '\t' || c == '\r' || c == '\n' || anyByte);
             if (!mirroring) continue;
             if (c == '\t') {
-                const bool comma = !field_.empty() && options_.SeparatorMode == "comma";
+                const bool comma = !field_.empty() && options_.SeparatorMode == Separator::Comma;
                 expectedLog += field_;
                 expectedLog += comma ? ',' : '\t';
                 field_.clear();
@@ -167,7 +167,7 @@ std::string LongPiece(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Intake intake;
     intake.newRun();
-    static const char* const kModes[] = {"tab", "comma", "Comma"};
+    static constexpr Separator kModes[] = {Separator::Tab, Separator::Comma};
     int mode = 0;
     std::size_t i = 0;
     const auto byte = [&]() -> unsigned char { return i < size ? data[i++] : 0; };
@@ -196,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             case kSeparator:
-                mode = (mode + 1) % 3;
+                mode = (mode + 1) % 2;
                 intake.options.SeparatorMode = kModes[mode];
                 break;
             case kNewRun:

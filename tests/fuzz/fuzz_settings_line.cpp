@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static SettingsTable table;
     table.clearFrom(0);
     const long long end = MapSettingsLine(content, table);
-    Check(end >= kFirstMappedIndex);
+    Check(end >= SettingsTable::kFirstLoaded);
     std::size_t kept = 0;
     if (content.size() > kUnmappedPrefix) {
         const std::string_view mapped = content.substr(kUnmappedPrefix);
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (PassesFullCheck(content)) Check(stored == kept && end <= 1310);
     for (int i = 0; i < SettingsTable::kSize; ++i) {
         if (table.at(i).empty()) continue;
-        Check(i >= kFirstMappedIndex && i % 5 == 0);
+        Check(i >= SettingsTable::kFirstLoaded && i % 5 == 0);
     }
 
     // The loader reads the first line of the file and maps it only when it

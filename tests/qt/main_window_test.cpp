@@ -101,13 +101,13 @@ void MainWindowTest::runStatesAndCaptions() {
 }
 
 void MainWindowTest::logsExactBytesInTabAndCommaMode() {
-    for (const char* mode : {"tab", "comma"}) {
+    for (const Separator mode : {Separator::Tab, Separator::Comma}) {
         Fixture f;
         f.program.options.SeparatorMode = mode;
         f.click("cmdNewRun");
         f.click("cmdStart");
         QVERIFY(f.pty.write(kExample));
-        const std::string expected = std::string(mode) == "tab" ? kExampleTab : kExampleComma;
+        const std::string expected = mode == Separator::Tab ? kExampleTab : kExampleComma;
         QTRY_COMPARE(f.log(1), expected);
         f.click("cmdEnd");
         QCOMPARE(f.log(1), expected);
@@ -262,7 +262,7 @@ void MainWindowTest::saveOptionsOpensWithItsValuesAndOkSetsOne() {
         QVERIFY(!dialog.findChild<QPushButton*>("cmdBrowse")->isEnabled());
         QCOMPARE(dialog.findChild<QRadioButton*>("optComma")->text(), QString("Comma Dillineated"));
         dialog.findChild<QRadioButton*>("optComma")->click();
-        QCOMPARE(program.options.SeparatorMode, std::string("comma"));
+        QVERIFY(program.options.SeparatorMode == Separator::Comma);
         dialog.reject();  // the close box keeps the run number
     }
     QCOMPARE(int(program.options.SequenceNumber), 3);

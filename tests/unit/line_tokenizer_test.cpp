@@ -154,7 +154,7 @@ class TokenizerLogTest : public TokenizerTest {
 
 TEST_F(TokenizerLogTest, WorkedExampleInTabAndCommaMode) {
     feedLines(kExample);
-    options.SeparatorMode = "comma";
+    options.SeparatorMode = Separator::Comma;
     console.clear();
     feedLines(kExample.substr(1));  // the held X takes the place of the A
     EXPECT_EQ(shown(), "X" + std::string(kExampleConsole.substr(1)));
