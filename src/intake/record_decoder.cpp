@@ -19,22 +19,6 @@ constexpr int kPressureSlot = 2;
 constexpr int kSensorSlot = 5;
 constexpr int kZoneSlot = 8;
 
-// Room for any finite double to two decimals: at most 309 digits before the
-// point, a sign, the point and two digits.
-constexpr std::size_t kHundredthsTextBytes = 320;
-
-// `value`, which is finite, to the nearest hundredth as decimal text in `out`.
-// std::to_chars rounds the exact binary value of the double: 19.085 computed
-// as 19.08500000000000085... gives 19.09, and only a double that lies exactly
-// halfway, such as 2.125, is a tie, which goes to the even digit.
-std::string_view WriteHundredths(double value, char (&out)[kHundredthsTextBytes]) {
-    const auto written = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, 2);
-    std::string_view text(out, static_cast<std::size_t>(written.ptr - out));
-    while (text.back() == '0') text.remove_suffix(1);  // "14.50" is "14.5", "15.00" is "15."
-    if (text.back() == '.') text.remove_suffix(1);
-    return text == "-0" ? "0" : text;
-}
-
 }  // namespace
 
 std::optional<double> ReadDecimal(std::string_view text) {
@@ -101,8 +85,17 @@ std::optional<double> BoostPsi(std::string_view pressureField) {
 
 std::optional<std::string> HundredthsText(double value) {
     if (!std::isfinite(value)) return std::nullopt;
-    char text[kHundredthsTextBytes];
-    return std::string(WriteHundredths(value, text));
+    // Room for any finite double to two decimals: at most 309 digits before
+    // the point, a sign, the point and two digits. std::to_chars rounds the
+    // exact binary value of the double: 19.085 computed as
+    // 19.08500000000000085... gives 19.09, and only a double that lies
+    // exactly halfway, such as 2.125, is a tie, which goes to the even digit.
+    char out[320];
+    const auto written = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, 2);
+    std::string_view text(out, static_cast<std::size_t>(written.ptr - out));
+    while (text.back() == '0') text.remove_suffix(1);  // "14.50" is "14.5", "15.00" is "15."
+    if (text.back() == '.') text.remove_suffix(1);
+    return std::string(text == "-0" ? "0" : text);
 }
 
 namespace {
@@ -153,15 +146,13 @@ void DecodeRecord(LineTokenizer& tokenizer, const SettingsTable& settings) noexc
     closeField();
     // Both values come out finite or not at all.
     Contained([&] {
-        char text[kHundredthsTextBytes];
         if (const auto ratio = AirFuelRatio(slot(kSensorSlot)))
-            tokenizer.PlaceField(WriteHundredths(*ratio, text));
+            tokenizer.PlaceField(*HundredthsText(*ratio));
     });
     closeField();
     Contained([&] {
-        char text[kHundredthsTextBytes];
         if (const auto psi = BoostPsi(slot(kPressureSlot)))
-            tokenizer.PlaceField(WriteHundredths(*psi, text));
+            tokenizer.PlaceField(*HundredthsText(*psi));
     });
     closeField();
 }
