@@ -72,7 +72,7 @@ void LineTokenizer::AddHeldToField(char held, char next) {
 void LineTokenizer::CloseField() {
     // Past the last slot a line's further fields are dropped: not stored,
     // shown or logged.
-    if (FieldIndex < 0 || FieldIndex >= kSlots) return;
+    if (FieldIndex >= kSlots) return;
     std::string& field = Fields[FieldIndex];
     // The console gets the field and its tab in one append. The tab stands
     // behind the field's text just for that call, which spares a copy.
@@ -90,7 +90,7 @@ void LineTokenizer::CloseField() {
 }
 
 void LineTokenizer::PlaceField(std::string_view text) {
-    if (FieldIndex < 0 || FieldIndex >= kSlots) return;
+    if (FieldIndex >= kSlots) return;
     Fields[FieldIndex].assign(text.substr(0, kMaxFieldBytes));
 }
 
