@@ -13,6 +13,7 @@
 
 #include "bench_util.h"
 #include "intake/line_tokenizer.h"
+#include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
 
 namespace {
@@ -88,8 +89,7 @@ int main(int argc, char** argv) {
     const int megabytes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     const std::string bytes = kestrin::bench::UnitLines(megabytes * std::size_t{1000 * 1000});
-    const std::string dir = std::filesystem::temp_directory_path() / "kestrin-intake-bench";
-    std::filesystem::create_directories(dir);
+    const kestrin::test::TempDir dir;
     const double mb = bytes.size() / 1e6;
 
     // One console for all rounds, as a running program has: it keeps its
@@ -99,10 +99,9 @@ int main(int argc, char** argv) {
     Timing copy{1e9, 1e9}, intake{1e9, 1e9};
     std::size_t logBytes = 0;
     for (int round = 0; round < rounds; ++round) {
-        copy = Faster(copy, CopyToFile(bytes, dir + "/copy.txt"));
-        intake = Faster(intake, Intake(bytes, dir + "/Log1.txt", console, logBytes));
+        copy = Faster(copy, CopyToFile(bytes, dir.file("copy.txt")));
+        intake = Faster(intake, Intake(bytes, dir.file("Log1.txt"), console, logBytes));
     }
-    std::filesystem::remove_all(dir);
     const std::string title = "intake core (" + std::to_string(megabytes) + " MB of unit lines)";
     std::printf("%-44s %10s %12s\n", title.c_str(), "MB/s", "baseline");
     std::printf("%-44s %10.1f %12.1f\n", "tokenizer + decoder + log file + console",
