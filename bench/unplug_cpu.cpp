@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <vector>
 
 #include "app/program.h"
 #include "app/qt/main_window.h"

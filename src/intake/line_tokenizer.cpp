@@ -108,9 +108,7 @@ void LineTokenizer::EndLine() {
 }
 
 void LineTokenizer::StreamLost() {
-    const bool lineFeedHeld =
-        !HeldText.empty() &&
-        kClassOf[static_cast<unsigned char>(HeldText.front())] == CharClass::LineEnd;
+    const bool lineFeedHeld = !HeldText.empty() && HeldText.front() == '\n';
     HeldText.clear();
     try {
         if (lineFeedHeld) {
