@@ -2,9 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace kestrin::bench {
@@ -26,13 +24,6 @@ inline std::string UnitLines(std::size_t bytes, unsigned seed = 7) {
                " " + value(10, 90) + " " + value(16, 159) + "\r\n";
     }
     return out;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 }  // namespace kestrin::bench

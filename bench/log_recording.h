@@ -7,6 +7,7 @@
 #include "ecu-sim/stream_lines.h"
 #include "intake/line_tokenizer.h"
 #include "log/text_file.h"
+#include "support/scripted_prompt.h"
 #include "viewer/zone_layout.h"
 
 namespace kestrin::bench {
@@ -17,17 +18,13 @@ namespace kestrin::bench {
 // in the given separator mode ("tab" or "comma"). A marker every
 // `markerEvery` data lines (0: none); without `withSettings` the table is
 // empty, as before any settings are loaded. Returns the failure of the log file.
-inline Status RecordLog(const std::string& path, long long dataLines, const std::string& separator,
+inline Status RecordLog(const std::string& path, long long dataLines, Separator separator,
                         std::uint64_t seed = 1, long long markerEvery = 0,
                         bool withSettings = true) {
     struct DroppedConsole : ConsoleSink {
         void AppendConsole(std::string_view) override {}
     } console;
-    struct SilentPrompt : MessagePrompt {
-        PromptAnswer show(std::string_view, std::string_view, PromptButtons) override {
-            return PromptAnswer::Ok;
-        }
-    } prompt;
+    test::ScriptedPrompt prompt;
     OptionState options;
     options.SeparatorMode = separator;
     SettingsTable settings;

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     const std::string dir = std::filesystem::temp_directory_path() / "kestrin-log-window-bench";
     std::filesystem::create_directories(dir);
     const std::string log = dir + "/Log1.txt";
-    if (const kestrin::Status status = kestrin::bench::RecordLog(log, lines, "tab", 7, 5000);
+    if (const kestrin::Status status =
+            kestrin::bench::RecordLog(log, lines, kestrin::Separator::Tab, 7, 5000);
         !status.ok()) {
         std::fprintf(stderr, "%s: %s\n", log.c_str(), status.reason.c_str());
         return 1;

@@ -19,26 +19,14 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "app/program.h"
 #include "app/qt/main_window.h"
+#include "support/pty_pair.h"
+#include "support/scripted_prompt.h"
 
 namespace {
-
-// Answers every message box at once and remembers the texts.
-class RecordingPrompt : public kestrin::MessagePrompt {
-  public:
-    kestrin::PromptAnswer show(std::string_view text, std::string_view,
-                               kestrin::PromptButtons buttons) override {
-        shown.emplace_back(text);
-        return buttons == kestrin::PromptButtons::Ok ? kestrin::PromptAnswer::Ok
-                                                     : kestrin::PromptAnswer::No;
-    }
-    std::vector<std::string> shown;
-};
 
 double CpuSeconds() {
     timespec t{};
@@ -71,12 +59,11 @@ int main(int argc, char** argv) {
     ::close(slave);  // the program's own open is the only one, as with an adapter
     qputenv("KESTRIN_COM1", name);
 
-    const auto folder = std::filesystem::temp_directory_path() / "kestrin-unplug-cpu";
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
+    const kestrin::test::TempDir folder;
+    const kestrin::test::ScopedCwd inFolder(folder.path());
 
     kestrin::Program program;
-    RecordingPrompt prompt;
+    kestrin::test::ScriptedPrompt prompt;
     kestrin::MainWindow window(program, &prompt);
     window.show();
     window.findChild<QPushButton*>("cmdNewRun")->click();
@@ -110,7 +97,5 @@ int main(int argc, char** argv) {
     std::printf("run still open until End Run: %s\n",
                 window.findChild<QPushButton*>("cmdEnd")->isEnabled() ? "yes" : "no");
     window.findChild<QPushButton*>("cmdEnd")->click();
-    std::filesystem::current_path(std::filesystem::temp_directory_path());
-    std::filesystem::remove_all(folder);
     return over ? 1 : 0;
 }

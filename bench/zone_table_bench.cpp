@@ -12,6 +12,7 @@
 
 #include "bench_util.h"
 #include "log_recording.h"
+#include "support/pty_pair.h"
 
 namespace {
 
@@ -32,8 +33,10 @@ double TimeCommand(const std::string& command, int rounds) {
 int Record(int argc, char** argv) {
     if (argc < 5) return 2;
     const kestrin::Status status = kestrin::bench::RecordLog(
-        argv[2], std::atoll(argv[3]), argv[4], argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 1,
-        argc > 6 ? std::atoll(argv[6]) : 0, !(argc > 7 && std::string(argv[7]) == "bare"));
+        argv[2], std::atoll(argv[3]),
+        std::string(argv[4]) == "comma" ? kestrin::Separator::Comma : kestrin::Separator::Tab,
+        argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 1, argc > 6 ? std::atoll(argv[6]) : 0,
+        !(argc > 7 && std::string(argv[7]) == "bare"));
     if (!status.ok()) std::fprintf(stderr, "%s: %s\n", argv[2], status.reason.c_str());
     return status.ok() ? 0 : 1;
 }
@@ -52,7 +55,8 @@ int main(int argc, char** argv) {
     const std::string dir = std::filesystem::temp_directory_path() / "kestrin-zone-table-bench";
     std::filesystem::create_directories(dir);
     const std::string log = dir + "/Log1.txt";
-    if (const kestrin::Status status = kestrin::bench::RecordLog(log, lines, "tab", 7, 5000);
+    if (const kestrin::Status status =
+            kestrin::bench::RecordLog(log, lines, kestrin::Separator::Tab, 7, 5000);
         !status.ok()) {
         std::fprintf(stderr, "%s: %s\n", log.c_str(), status.reason.c_str());
         return 1;
@@ -62,8 +66,8 @@ int main(int argc, char** argv) {
         TimeCommand("'" + kestrin + "' --zone-table '" + log + "' >'" + dir + "/ours.txt'", 3);
     const double theirs =
         TimeCommand("LC_ALL=C awk -f '" + awk + "' '" + log + "' >'" + dir + "/awk.txt'", 3);
-    const bool same =
-        kestrin::bench::ReadFile(dir + "/ours.txt") == kestrin::bench::ReadFile(dir + "/awk.txt");
+    const bool same = kestrin::test::ReadWholeFile(dir + "/ours.txt") ==
+                      kestrin::test::ReadWholeFile(dir + "/awk.txt");
     std::printf("%-44s %10s %12s\n", "zone table", "seconds", "awk");
     std::printf("%-44s %10.3f %12.3f\n",
                 ("--zone-table, " + std::to_string(lines) + " data lines").c_str(), ours, theirs);

@@ -15,12 +15,12 @@ ConsoleMetrics ConsoleMetrics::uniform(std::int32_t width, std::int32_t tab) {
     return m;
 }
 
-ConsoleText::ConsoleText() : metrics_(ConsoleMetrics::uniform(1, 48)) { starts_.push_back(0); }
+ConsoleText::ConsoleText() : starts_{0}, metrics_(ConsoleMetrics::uniform(1, 48)) {}
 
 void ConsoleText::append(std::string_view bytes) {
     if (bytes.empty()) return;
     const std::size_t base = bytes_.size();
-    bytes_.append(bytes.data(), bytes.size());
+    bytes_.append(bytes);
     // Index the line starts first: memchr keeps this cheap for long lines.
     const char* begin = bytes.data();
     const char* end = begin + bytes.size();
@@ -48,9 +48,8 @@ void ConsoleText::measure(std::string_view bytes) {
 }
 
 void ConsoleText::clear() {
-    bytes_.release();
-    starts_.release();
-    starts_.push_back(0);
+    std::string().swap(bytes_);
+    std::vector<std::uint64_t>{0}.swap(starts_);
     widest_ = lastX_ = 0;
 }
 

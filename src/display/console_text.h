@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "display/pod_buffer.h"
+#include <vector>
 
 namespace kestrin {
 
@@ -41,8 +40,8 @@ class ConsoleText {
     void clear();  // empties the text and gives its memory back
 
     std::size_t size() const { return bytes_.size(); }
-    std::string_view bytes() const { return {bytes_.data(), bytes_.size()}; }
-    std::string text() const { return std::string(bytes()); }
+    std::string_view bytes() const { return bytes_; }
+    std::string text() const { return bytes_; }
 
     // Always at least one line; text ending in a line break ends with an empty line.
     std::size_t lineCount() const { return starts_.size(); }
@@ -66,8 +65,8 @@ class ConsoleText {
   private:
     void measure(std::string_view bytes);
 
-    PodBuffer<char> bytes_;
-    PodBuffer<std::uint64_t> starts_;
+    std::string bytes_;
+    std::vector<std::uint64_t> starts_;
     ConsoleMetrics metrics_;
     std::int64_t widest_ = 0;  // widest finished line
     std::int64_t lastX_ = 0;   // width of the line still being received

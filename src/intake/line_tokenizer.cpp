@@ -3,65 +3,15 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "common/char_classes.h"
 #include "intake/record_decoder.h"
 
 namespace kestrin {
 
 namespace {
 
-enum class CharClass : unsigned char { Ignored, Field, Space, LineEnd };
-
-constexpr std::array<CharClass, 256> MakeClassTable() {
-    std::array<CharClass, 256> table{};                          // every code starts as Ignored
-    for (int c = 43; c <= 57; ++c) table[c] = CharClass::Field;  // + , - . / 0-9
-    for (int c = 'A'; c <= 'Z'; ++c) table[c] = CharClass::Field;
-    table[' '] = CharClass::Space;
-    table['\n'] = CharClass::LineEnd;
-    return table;
-}
-
-constexpr std::array<CharClass, 256> kClassOf = MakeClassTable();
-
 // A line of at most this many fields gets the decoder's columns.
 constexpr int kMaxDecodedFields = 9;
-
-constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-constexpr bool IsSign(unsigned char c) { return c == '-' || c == '+'; }
-
-// The usual event, one character after one held character, kept cheap: when
-// the held character only grows the field in progress or is dropped, does
-// that and gives true. Otherwise changes nothing and gives false.
-bool ConsumeQuietly(char heldChar, char nextChar,
-                    std::array<std::string, LineTokenizer::kSlots>& fields,
-                    int fieldIndex) noexcept {
-    const auto held = static_cast<unsigned char>(heldChar);
-    const auto next = static_cast<unsigned char>(nextChar);
-    switch (kClassOf[held]) {
-        case CharClass::Field: {
-            // No slot left (the unsigned test also refuses a negative index),
-            // or a sign after a digit, which closes the field.
-            if (static_cast<unsigned>(fieldIndex) >= LineTokenizer::kSlots ||
-                (IsDigit(held) && IsSign(next)))
-                return false;
-            std::string& field = fields[static_cast<std::size_t>(fieldIndex)];
-            // Within its capacity a field grows without allocating, so
-            // without any failure. (The capacity test is written the way
-            // push_back makes it, so the compiler drops push_back's own.)
-            if (field.size() >= LineTokenizer::kMaxFieldBytes ||
-                field.size() + 1 > field.capacity())
-                return false;
-            field.push_back(heldChar);
-            return true;
-        }
-        case CharClass::Space:
-            return next == ' ';  // only the last space of a run closes
-        case CharClass::Ignored:
-            return true;
-        case CharClass::LineEnd:
-            return false;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -70,44 +20,24 @@ LineTokenizer::LineTokenizer(ConsoleSink& console, LogWriter& log, const Setting
     : console_(console), log_(log), settings_(settings), prompt_(prompt) {}
 
 void LineTokenizer::MSComm1_OnComm(std::string_view incoming) {
-    if (incoming.size() == 1 && HeldText.size() == 1 &&
-        ConsumeQuietly(HeldText.front(), incoming.front(), Fields, FieldIndex)) {
-        HeldText.front() = incoming.front();
-        return;
-    }
-    Receive(incoming);
-}
-
-// Out of line, so that the usual event above needs no stack frame.
-[[gnu::noinline]] void LineTokenizer::Receive(std::string_view incoming) {
     // A failure abandons the event: the held text stays for the next one and
     // the new text is lost.
     try {
         if (!HeldText.empty() && !incoming.empty()) {
             // The held text is classified by its first byte.
-            const auto held = static_cast<unsigned char>(HeldText.front());
-            const auto next = static_cast<unsigned char>(incoming.front());
-            switch (kClassOf[held]) {
-                case CharClass::Field:
-                    AddHeldToField(held, next);
-                    break;
-                case CharClass::Space:
-                    // Only the last space of a run closes the field.
-                    if (next != ' ') CloseField();
-                    break;
-                case CharClass::LineEnd:
-                    EndLine();
-                    break;
-                case CharClass::Ignored:
-                    break;
+            const char held = HeldText.front();
+            const char next = incoming.front();
+            if (IsFieldChar(held)) {
+                AddHeldToField(held, next);
+            } else if (held == ' ') {
+                // Only the last space of a run closes the field.
+                if (next != ' ') CloseField();
+            } else if (held == '\n') {
+                EndLine();
             }
         }
         // Also when either text is empty: an empty event drops the held text.
-        if (incoming.size() == 1 && HeldText.size() == 1) {
-            HeldText.front() = incoming.front();
-        } else {
-            HeldText.assign(incoming);
-        }
+        HeldText.assign(incoming);
     } catch (const std::invalid_argument&) {
         ShowInvalidArgument();
     } catch (...) {
@@ -122,13 +52,12 @@ void LineTokenizer::ShowInvalidArgument() noexcept {
     }
 }
 
-void LineTokenizer::AddHeldToField(unsigned char held, unsigned char next) {
+void LineTokenizer::AddHeldToField(char held, char next) {
     if (FieldIndex >= kSlots) return;  // the line has no slot left
     std::string& slot = Fields[FieldIndex];
     const std::size_t before = slot.size();
-    AppendToField(HeldText);
-    // A sign after a digit starts a new field: 12-3 is 12 and -3.
-    if (IsDigit(held) && IsSign(next)) {
+    slot.append(HeldText, 0, kMaxFieldBytes - std::min(before, kMaxFieldBytes));
+    if (SignAfterDigit(held, next)) {
         try {
             CloseField();
         } catch (...) {
@@ -140,20 +69,10 @@ void LineTokenizer::AddHeldToField(unsigned char held, unsigned char next) {
     }
 }
 
-void LineTokenizer::AppendToField(std::string_view text) {
-    std::string& slot = Fields[FieldIndex];
-    if (slot.size() >= kMaxFieldBytes) return;
-    if (text.size() == 1) {
-        slot.push_back(text.front());
-    } else {
-        slot.append(text.substr(0, kMaxFieldBytes - slot.size()));
-    }
-}
-
 void LineTokenizer::CloseField() {
     // Past the last slot a line's further fields are dropped: not stored,
     // shown or logged.
-    if (FieldIndex < 0 || FieldIndex >= kSlots) return;
+    if (FieldIndex >= kSlots) return;
     std::string& field = Fields[FieldIndex];
     // The console gets the field and its tab in one append. The tab stands
     // behind the field's text just for that call, which spares a copy.
@@ -165,12 +84,13 @@ void LineTokenizer::CloseField() {
         throw;
     }
     field.pop_back();
-    log_.WriteFieldAndSeparator(field);  // WriteField, then WriteSeparator
+    log_.WriteField(field);
+    log_.WriteSeparator(field);
     ++FieldIndex;
 }
 
 void LineTokenizer::PlaceField(std::string_view text) {
-    if (FieldIndex < 0 || FieldIndex >= kSlots) return;
+    if (FieldIndex >= kSlots) return;
     Fields[FieldIndex].assign(text.substr(0, kMaxFieldBytes));
 }
 
@@ -188,9 +108,7 @@ void LineTokenizer::EndLine() {
 }
 
 void LineTokenizer::StreamLost() {
-    const bool lineFeedHeld =
-        !HeldText.empty() &&
-        kClassOf[static_cast<unsigned char>(HeldText.front())] == CharClass::LineEnd;
+    const bool lineFeedHeld = !HeldText.empty() && HeldText.front() == '\n';
     HeldText.clear();
     try {
         if (lineFeedHeld) {

@@ -56,12 +56,9 @@ class LineTokenizer {
     const std::string& heldText() const { return HeldText; }
 
   private:
-    // Any event, with its failure handling.
-    void Receive(std::string_view incoming);
     // The held text is a field character: adds it to the field in progress;
     // `next` is the first byte of the new text.
-    void AddHeldToField(unsigned char held, unsigned char next);
-    void AppendToField(std::string_view text);
+    void AddHeldToField(char held, char next);
     void EndLine();
     void ShowInvalidArgument() noexcept;
 

@@ -7,6 +7,7 @@
 #include <limits>
 #include <system_error>
 
+#include "common/char_classes.h"
 #include "intake/line_tokenizer.h"
 #include "settings/settings_table.h"
 
@@ -18,117 +19,6 @@ constexpr int kPressureSlot = 2;
 constexpr int kSensorSlot = 5;
 constexpr int kZoneSlot = 8;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Any integer of this many decimal digits is exact in a double.
-constexpr int kExactDigits = 15;
-constexpr double kPowersOfTen[kExactDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-// Digits of `value` rounded to whole hundredths, as a decimal integer without
-// leading zeros.
-//
-// The columns are worked out in binary floating point, so a result that is
-// meant to be 2.675 is held as 2.67499999999999982..., and a computed 1.235
-// may come out as 1.2349999999999999. Rounding those binary values would
-// break decimal ties the "wrong" way at random. The value is therefore first
-// read as the 15-significant-digit decimal it stands for (what a calculator
-// shows), and that decimal is taken to the nearest hundredth with a tie going
-// to the even last digit: 0.125 gives 0.12, 2.675 gives 2.68.
-std::string RoundedHundredths(double magnitude) {
-    // d.dddddddddddddde±x: 15 significant digits and the decimal exponent.
-    char text[40];
-    const auto written =
-        std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 14);
-    const std::string_view scientific(text, static_cast<std::size_t>(written.ptr - text));
-    std::string digits;
-    digits += scientific[0];
-    digits.append(scientific.substr(2, 14));
-    std::string_view exponentText = scientific.substr(scientific.find('e') + 1);
-    if (exponentText.front() == '+') exponentText.remove_prefix(1);
-    int exponent = 0;
-    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-
-    // Digit i stands for 10^(exponent - i); the hundredths digit is the last kept.
-    const long long kept = static_cast<long long>(exponent) + 3;
-    std::string result;
-    if (kept >= static_cast<long long>(digits.size())) {
-        result = digits;
-        result.append(static_cast<std::size_t>(kept) - digits.size(), '0');
-    } else if (kept >= 0) {
-        result = digits.substr(0, static_cast<std::size_t>(kept));
-        const std::string_view dropped = std::string_view(digits).substr(result.size());
-        bool up = dropped.front() > '5';
-        if (dropped.front() == '5') {
-            const bool tie = dropped.find_first_not_of('0', 1) == std::string_view::npos;
-            const bool lastOdd = !result.empty() && (result.back() - '0') % 2 == 1;
-            up = !tie || lastOdd;
-        }
-        if (up) {
-            std::size_t i = result.size();
-            while (i > 0 && result[i - 1] == '9') result[--i] = '0';
-            if (i == 0) {
-                result.insert(result.begin(), '1');
-            } else {
-                ++result[i - 1];
-            }
-        }
-    }
-    const std::size_t firstNonZero = result.find_first_not_of('0');
-    return firstNonZero == std::string::npos ? std::string("0") : result.substr(firstNonZero);
-}
-
-// The usual case of RoundedHundredths, as a number: far from a tie, 15 digits
-// and the binary value round alike. Nothing for a value near a tie or too
-// large to be sure.
-std::optional<std::uint64_t> HundredthsFarFromATie(double magnitude) {
-    const double scaled = magnitude * 100;
-    if (!(scaled < 1e9)) return std::nullopt;
-    const auto whole = static_cast<std::uint64_t>(scaled);  // the floor: scaled >= 0
-    const double fraction = scaled - static_cast<double>(whole);
-    if (std::fabs(fraction - 0.5) <= 1e-5) return std::nullopt;
-    return whole + (fraction > 0.5 ? 1u : 0u);
-}
-
-// Room for the decimal text of any finite double to the nearest hundredth:
-// at most 312 digits (1.8e308 in hundredths, one more for a carry), a sign
-// and a point.
-constexpr std::size_t kHundredthsTextBytes = 320;
-
-// Decimal text of a number of hundredths given by its digits (no leading
-// zeros), written to `out`: no trailing zeros, no point for a whole number,
-// "0" before the point below one, and never "-0".
-std::string_view TextOfHundredths(bool negative, std::string_view hundredths,
-                                  char (&out)[kHundredthsTextBytes]) {
-    const std::size_t size = hundredths.size();
-    const std::string_view whole = size > 2 ? hundredths.substr(0, size - 2) : "0";
-    const char tenths = size >= 2 ? hundredths[size - 2] : '0';
-    const char last = hundredths[size - 1];
-    const std::size_t fractionDigits = last != '0' ? 2 : tenths != '0' ? 1 : 0;
-    if (whole == "0" && fractionDigits == 0) return "0";
-
-    char* end = out;
-    if (negative) *end++ = '-';
-    end = std::copy(whole.begin(), whole.end(), end);
-    if (fractionDigits > 0) {
-        *end++ = '.';
-        *end++ = tenths;
-        if (fractionDigits == 2) *end++ = last;
-    }
-    return std::string_view(out, static_cast<std::size_t>(end - out));
-}
-
-// `value`, which is finite, to the nearest hundredth as decimal text in `out`.
-std::string_view WriteHundredths(double value, char (&out)[kHundredthsTextBytes]) {
-    const double magnitude = std::fabs(value);
-    if (const auto hundredths = HundredthsFarFromATie(magnitude)) {
-        char digits[24];
-        const auto written = std::to_chars(digits, digits + sizeof digits, *hundredths);
-        return TextOfHundredths(value < 0, std::string_view(digits, written.ptr), out);
-    }
-    return TextOfHundredths(value < 0, RoundedHundredths(magnitude), out);
-}
-
 }  // namespace
 
 std::optional<double> ReadDecimal(std::string_view text) {
@@ -138,41 +28,26 @@ std::optional<double> ReadDecimal(std::string_view text) {
         negative = body.front() == '-';
         body.remove_prefix(1);
     }
-    int digitCount = 0;
-    int fractionDigits = 0;
-    bool seenPoint = false;
-    std::uint64_t mantissa = 0;
-    for (char c : body) {
-        if (IsDigit(c)) {
-            if (digitCount < kExactDigits)
-                mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-            ++digitCount;
-            if (seenPoint) ++fractionDigits;
-        } else if (c == '.' && !seenPoint) {
-            seenPoint = true;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (digitCount == 0) return std::nullopt;
+    // std::from_chars alone would also take a second sign, "inf" and "nan".
+    const std::size_t point = body.find('.');
+    const bool oneDigitAtLeast = std::any_of(body.begin(), body.end(), IsDigit);
+    const bool onlyDigitsAndPoint =
+        std::all_of(body.begin(), body.end(), [](char c) { return IsDigit(c) || c == '.'; });
+    if (!oneDigitAtLeast || !onlyDigitsAndPoint ||
+        (point != std::string_view::npos && body.find('.', point + 1) != std::string_view::npos))
+        return std::nullopt;
 
     double value = 0;
-    if (digitCount <= kExactDigits) {
-        // Both operands are exact, so the one division rounds correctly, just
-        // as the general reader below would.
-        value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
-    } else {
-        const auto parsed = std::from_chars(body.data(), body.data() + body.size(), value,
-                                            std::chars_format::fixed);
-        if (parsed.ec == std::errc::result_out_of_range) {
-            // Too large when a digit other than zero stands before the point;
-            // otherwise too small to tell from zero.
-            const std::string_view wholePart = body.substr(0, body.find('.'));
-            if (wholePart.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
-            value = 0;
-        } else if (parsed.ec != std::errc() || parsed.ptr != body.data() + body.size()) {
+    const auto parsed =
+        std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::fixed);
+    if (parsed.ec == std::errc::result_out_of_range) {
+        // Too large when a digit other than zero stands before the point;
+        // otherwise too small to tell from zero.
+        if (body.substr(0, point).find_first_not_of('0') != std::string_view::npos)
             return std::nullopt;
-        }
+        value = 0;
+    } else if (parsed.ec != std::errc() || parsed.ptr != body.data() + body.size()) {
+        return std::nullopt;
     }
     return negative ? -value : value;
 }
@@ -210,8 +85,17 @@ std::optional<double> BoostPsi(std::string_view pressureField) {
 
 std::optional<std::string> HundredthsText(double value) {
     if (!std::isfinite(value)) return std::nullopt;
-    char text[kHundredthsTextBytes];
-    return std::string(WriteHundredths(value, text));
+    // Room for any finite double to two decimals: at most 309 digits before
+    // the point, a sign, the point and two digits. std::to_chars rounds the
+    // exact binary value of the double: 19.085 computed as
+    // 19.08500000000000085... gives 19.09, and only a double that lies
+    // exactly halfway, such as 2.125, is a tie, which goes to the even digit.
+    char out[320];
+    const auto written = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, 2);
+    std::string_view text(out, static_cast<std::size_t>(written.ptr - out));
+    while (text.back() == '0') text.remove_suffix(1);  // "14.50" is "14.5", "15.00" is "15."
+    if (text.back() == '.') text.remove_suffix(1);
+    return std::string(text == "-0" ? "0" : text);
 }
 
 namespace {
@@ -262,15 +146,13 @@ void DecodeRecord(LineTokenizer& tokenizer, const SettingsTable& settings) noexc
     closeField();
     // Both values come out finite or not at all.
     Contained([&] {
-        char text[kHundredthsTextBytes];
         if (const auto ratio = AirFuelRatio(slot(kSensorSlot)))
-            tokenizer.PlaceField(WriteHundredths(*ratio, text));
+            tokenizer.PlaceField(*HundredthsText(*ratio));
     });
     closeField();
     Contained([&] {
-        char text[kHundredthsTextBytes];
         if (const auto psi = BoostPsi(slot(kPressureSlot)))
-            tokenizer.PlaceField(WriteHundredths(*psi, text));
+            tokenizer.PlaceField(*HundredthsText(*psi));
     });
     closeField();
 }

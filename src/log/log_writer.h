@@ -25,8 +25,7 @@ class LogWriter {
     void setLoggingActive(bool active);
     bool loggingActive() const { return loggingActive_; }
 
-    // A closed field, and the separator after it. They run for every field,
-    // so they are kept inline; the tokenizer uses the two at once.
+    // A closed field, and the separator after it.
     void WriteField(std::string_view field) {
         if (target_ == nullptr || field.empty()) return;
         lineOpen_ = true;
@@ -36,16 +35,6 @@ class LogWriter {
         if (target_ == nullptr) return;
         lineOpen_ = true;
         check(target_->write(SeparatorAfter(field)));
-    }
-    // WriteField, then WriteSeparator, with one call to the stream.
-    void WriteFieldAndSeparator(std::string_view field) {
-        if (target_ == nullptr) return;
-        lineOpen_ = true;
-        if (field.empty()) {
-            check(target_->write(SeparatorAfter(field)));
-        } else {
-            check(target_->writeBoth(field, SeparatorAfter(field)));
-        }
     }
     void EndLogLine() {
         if (target_ == nullptr) return;
@@ -68,7 +57,7 @@ class LogWriter {
     void retarget() { target_ = loggingActive_ && !failure_ ? stream_ : nullptr; }
     std::string_view SeparatorAfter(std::string_view field) const {
         // An empty field is followed by a tab even in comma mode.
-        const bool comma = !field.empty() && options_.SeparatorMode == std::string_view("comma");
+        const bool comma = !field.empty() && options_.SeparatorMode == Separator::Comma;
         return comma ? "," : "\t";
     }
     void check(Status&& status) {

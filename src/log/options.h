@@ -5,6 +5,11 @@
 
 namespace kestrin {
 
+// What follows a field in the log: a tab, or a comma.
+enum class Separator { Tab, Comma };
+// How the Save Options dialog was last told to name log files.
+enum class Naming { Unset, Sequential, Append, UserDefined };
+
 // The program-wide options. They start from the same values at every start
 // and are never saved.
 struct OptionState {
@@ -13,8 +18,8 @@ struct OptionState {
     std::string SavePath;
     std::string BaseName = "Log";
     std::string LogFileName;
-    std::string SeparatorMode = "tab";  // "tab" or "comma"
-    std::string NamingMode;             // "seq", "app" or "user"; read by nothing
+    Separator SeparatorMode = Separator::Tab;
+    Naming NamingMode = Naming::Unset;  // read by nothing
 };
 
 }  // namespace kestrin

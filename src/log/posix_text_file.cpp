@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,10 +23,6 @@ constexpr int kUnusableStream = EBADF;
 constexpr std::size_t kWriteBufferBytes = 64 * 1024;
 constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
-// Fields and separators are a few bytes long; for those a plain loop is
-// cheaper than a call to memcpy.
-constexpr std::size_t kShortText = 8;
-
 Status LineTooLong(std::size_t maxBytes) {
     return Status::Failure(ErrorKind::LineTooLong,
                            "line longer than " + std::to_string(maxBytes) + " bytes");
@@ -38,35 +33,24 @@ class PosixTextStream final : public TextStream {
     enum class Mode { Write, Read };
 
     PosixTextStream(int fd, Mode mode) : fd_(fd), mode_(mode) {
-        if (mode == Mode::Write) {
-            buffer_ = std::make_unique_for_overwrite<char[]>(kWriteBufferBytes);
-            room_ = kWriteBufferBytes;
-        }
+        if (mode == Mode::Write) buffer_.reserve(kWriteBufferBytes);
     }
     ~PosixTextStream() override { Close(); }
 
     PosixTextStream(const PosixTextStream&) = delete;
     PosixTextStream& operator=(const PosixTextStream&) = delete;
 
+    // The text collects in the buffer; when the buffer has no room for it
+    // the buffer is handed over first, and a text the buffer cannot hold
+    // goes straight through.
     Status write(std::string_view text) override {
-        // The usual case: a short text and room for it. (room_ is 0 while the
-        // stream cannot be written, so that even an empty text is refused.)
-        if (text.size() <= kShortText && text.size() < room_) {
-            append(text);
-            return Status::Ok();
+        if (Status usable = usableFor(Mode::Write); !usable.ok()) return usable;
+        if (text.size() > kWriteBufferBytes - buffer_.size()) {
+            if (Status handed = handOver(); !handed.ok()) return handed;
+            if (text.size() >= kWriteBufferBytes) return writeAll(text);
         }
-        return writeLong(text);
-    }
-
-    Status writeBoth(std::string_view first, std::string_view second) override {
-        // The usual case: a short field, a separator and room for both.
-        if (first.size() <= kShortText && second.size() <= kShortText &&
-            first.size() + second.size() < room_) {
-            append(first);
-            append(second);
-            return Status::Ok();
-        }
-        return TextStream::writeBoth(first, second);
+        buffer_.append(text);
+        return Status::Ok();
     }
 
     Status writeline() override { return write("\r\n"); }
@@ -94,38 +78,11 @@ class PosixTextStream final : public TextStream {
         // EINTR could close a descriptor opened meanwhile by someone else.
         if (::close(fd_) != 0 && result.ok()) result = Status::FromErrno(errno);
         fd_ = -1;
-        buffer_.reset();
-        buffered_ = 0;
-        room_ = 0;
+        std::string().swap(buffer_);
         return result;
     }
 
   private:
-    // Any other write. When the buffer has no room the buffer is handed over
-    // first, and a text the buffer cannot hold goes straight through. Out of
-    // line, so that the usual write needs no stack frame.
-    [[gnu::noinline]] Status writeLong(std::string_view text) {
-        if (!writable()) return usableFor(Mode::Write);
-        if (text.size() > room_) {
-            if (Status handed = handOver(); !handed.ok()) return handed;
-            if (text.size() >= kWriteBufferBytes) return writeAll(text);
-        }
-        std::copy(text.begin(), text.end(), buffer_.get() + buffered_);
-        buffered_ += text.size();
-        room_ -= text.size();
-        return Status::Ok();
-    }
-
-    // Puts a short text that has room into the buffer.
-    void append(std::string_view text) {
-        char* out = buffer_.get() + buffered_;
-        for (std::size_t i = 0; i < text.size(); ++i) out[i] = text[i];
-        buffered_ += text.size();
-        room_ -= text.size();
-    }
-
-    bool writable() const { return fd_ >= 0 && mode_ == Mode::Write && broken_.ok(); }
-
     Status usableFor(Mode wanted) const {
         if (fd_ < 0 || mode_ != wanted) return Status::FromErrno(kUnusableStream);
         // Once the system refused data the file's end is uncertain: nothing
@@ -136,9 +93,8 @@ class PosixTextStream final : public TextStream {
 
     // Hands everything buffered to the operating system.
     Status handOver() {
-        Status result = writeAll(std::string_view(buffer_.get(), buffered_));
-        buffered_ = 0;
-        room_ = result.ok() ? kWriteBufferBytes : 0;
+        Status result = writeAll(buffer_);
+        buffer_.clear();
         return result;
     }
 
@@ -177,11 +133,7 @@ class PosixTextStream final : public TextStream {
     int fd_;
     Mode mode_;
     Status broken_;
-    std::unique_ptr<char[]> buffer_;  // kWriteBufferBytes when writing
-    std::size_t buffered_ = 0;
-    // What the buffer can still take, and 0 whenever the stream cannot be
-    // written, so that the usual write needs a single test.
-    std::size_t room_ = 0;
+    std::string buffer_;  // written text not yet handed over
     std::string readBuffer_;
     std::size_t readPos_ = 0;
 };

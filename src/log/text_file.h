@@ -18,13 +18,6 @@ class TextStream {
 
     // Appends text with no line end.
     virtual Status write(std::string_view text) = 0;
-    // Appends `first`, then `second`, as two writes would: when the first
-    // fails the second is not tried. The log hands over a field and its
-    // separator this way, with one call instead of two.
-    virtual Status writeBoth(std::string_view first, std::string_view second) {
-        if (Status status = write(first); !status.ok()) return status;
-        return write(second);
-    }
     // Appends a carriage return and line feed.
     virtual Status writeline() = 0;
     // Hands everything written so far to the operating system.

@@ -2,20 +2,9 @@
 
 #include <algorithm>
 
+#include "common/char_classes.h"
+
 namespace kestrin {
-
-namespace {
-
-constexpr unsigned char kLineFeed = 10;
-constexpr unsigned char kCarriageReturn = 13;
-constexpr unsigned char kSpace = 32;
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-// Plus sign, comma, minus sign, full stop, slash and the digits.
-bool IsValueSymbol(unsigned char c) { return c >= 43 && c <= 57; }
-bool IsCapital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-
-}  // namespace
 
 CaptureCutter::CaptureCutter(CaptureOutput& output) : output_(output) { Reset(); }
 
@@ -41,20 +30,18 @@ void CaptureCutter::Receive(std::string_view incoming) {
 // together with the next one.
 bool CaptureCutter::EarlierEndsValue() const {
     if (CaptureEarlier.empty()) return false;
-    const auto c = static_cast<unsigned char>(CaptureEarlier.front());
-    return c == kSpace || c == kLineFeed || c == kCarriageReturn;
+    const char c = CaptureEarlier.front();
+    return c == ' ' || c == '\n' || c == '\r';
 }
 
 void CaptureCutter::Classify(std::string_view incoming) {
-    const auto c = static_cast<unsigned char>(CaptureHeld.front());
-    if (IsValueSymbol(c)) {
+    const char c = CaptureHeld.front();
+    if (IsFieldChar(c)) {
         AppendHeld();
-        if (IsDigit(c) && (incoming == "-" || incoming == "+")) CaptureCloseField();
-    } else if (IsCapital(c)) {
-        AppendHeld();
-    } else if (c == kSpace) {
+        if (incoming.size() == 1 && SignAfterDigit(c, incoming.front())) CaptureCloseField();
+    } else if (c == ' ') {
         if (!EarlierEndsValue()) CaptureCloseField();
-    } else if (c == kLineFeed) {
+    } else if (c == '\n') {
         if (!EarlierEndsValue()) CaptureEndLine();
     }
 }

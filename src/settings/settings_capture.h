@@ -71,7 +71,6 @@ class SettingsCapture : public SerialListener, private CaptureOutput {
     bool captureActive() const { return CaptureActive; }
     const CaptureCutter& cutter() const { return cutter_; }
     // The first line of Settings.txt as read back after the last capture.
-    const std::string& readBackLine() const { return readBack_; }
 
     static std::string PortFailedMessage(int comPort, const Status& why);
 

@@ -16,7 +16,7 @@ bool PassesFullCheck(std::string_view line) {
 long long MapSettingsLine(std::string_view line, SettingsTable& table) {
     constexpr int kColumnStep = 5;
     constexpr int kRowStep = 20;  // from position 80 of a row to position 0 of the next
-    long long index = kFirstMappedIndex;
+    long long index = SettingsTable::kFirstLoaded;
     if (line.size() <= kUnmappedPrefix) return index;
     for (char c : line.substr(kUnmappedPrefix)) {
         if (c == ',') {

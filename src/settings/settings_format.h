@@ -15,7 +15,6 @@ inline constexpr std::string_view kSettingsEnd = "EOT,";
 inline constexpr std::size_t kCompleteCommaCount = 194;
 // The start of the dump that is not stored in the table.
 inline constexpr std::size_t kUnmappedPrefix = 48;
-inline constexpr int kFirstMappedIndex = 100;
 
 // The number of commas anywhere in the line.
 std::size_t CommaCount(std::string_view line);

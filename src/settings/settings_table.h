@@ -10,6 +10,7 @@ namespace kestrin {
 class SettingsTable {
   public:
     static constexpr int kSize = 2001;
+    // The first slot the settings file fills; the slots below it stay empty.
     static constexpr int kFirstLoaded = 100;
 
     static constexpr bool validIndex(long long index) { return index >= 0 && index < kSize; }
@@ -17,7 +18,7 @@ class SettingsTable {
     const std::string& at(int index) const { return slots_.at(index); }
     std::string& slot(int index) { return slots_.at(index); }
     // Empties every slot from `first` to the end of the table.
-    void clearFrom(int first = kFirstLoaded) {
+    void clearFrom(int first) {
         for (int i = first; i < kSize; ++i) slots_[i].clear();
     }
 

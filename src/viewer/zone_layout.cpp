@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/char_classes.h"
+
 namespace kestrin {
 
 namespace {
@@ -14,7 +16,6 @@ int RowBand(int row) { return std::min(row / 2, 3); }
 int ColumnBand(int column) { return column < 8 ? column / 2 : 4 + (column - 8) / 4; }
 
 bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
 }  // namespace
 

@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view content(reinterpret_cast<const char*>(data), size);
     static SettingsTable table;
     table.clearFrom(0);
-    if (MapSettingsLine(content, table) < kFirstMappedIndex) std::abort();
+    if (MapSettingsLine(content, table) < SettingsTable::kFirstLoaded) std::abort();
     for (int i = 0; i < SettingsTable::kSize; ++i)
-        if (!table.at(i).empty() && (i < kFirstMappedIndex || i % 5 != 0)) std::abort();
+        if (!table.at(i).empty() && (i < SettingsTable::kFirstLoaded || i % 5 != 0)) std::abort();
 
     test::MemoryFileSystem files;
     files.files["Settings.txt"] = std::string(content);

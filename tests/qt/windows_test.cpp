@@ -191,8 +191,8 @@ class WindowsTest : public QObject {
         QCOMPARE(f.prompt.shown.back().text,
                  std::string("Com 4 does not exist.\r\n\r\nPlease correct the com port setting."));
         dialog.findChild<QPushButton*>("cmdOK")->click();
-        QVERIFY(f.program.options.SeparatorMode == "comma" && f.program.options.ComPort == 4 &&
-                f.program.options.SequenceNumber == 1);
+        QVERIFY(f.program.options.SeparatorMode == Separator::Comma &&
+                f.program.options.ComPort == 4 && f.program.options.SequenceNumber == 1);
         qunsetenv("KESTRIN_COM4");
     }
 

@@ -12,6 +12,7 @@ class PtyPair {
     PtyPair();
     ~PtyPair();
     const std::string& slavePath() const { return slavePath_; }
+    int masterFd() const { return master_; }
     bool write(std::string_view bytes);
     void closeMaster();  // as when a USB adapter is pulled out
 

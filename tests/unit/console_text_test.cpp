@@ -5,8 +5,6 @@
 #include <random>
 #include <string>
 
-#include "display/pod_buffer.h"
-
 namespace kestrin {
 namespace {
 
@@ -62,28 +60,6 @@ TEST(ConsoleText, OffsetAtPicksTheNearestBoundary) {
     EXPECT_EQ(t.offsetAt(1, 1000), t.size());
     for (std::size_t off = t.lineStart(1); off <= t.size(); ++off)
         EXPECT_EQ(t.offsetAt(1, t.xAt(1, off)), off);
-}
-
-TEST(PodBuffer, KeepsEveryByteWhileGrowingPastTheMappedSize) {
-    PodBuffer<char> buffer;
-    std::string expected;
-    std::mt19937 rng(5);
-    while (expected.size() < (std::size_t{3} << 20)) {
-        std::string chunk(std::uniform_int_distribution(1, 70000)(rng), '\0');
-        for (char& c : chunk) c = static_cast<char>(rng());
-        buffer.append(chunk.data(), chunk.size());
-        expected += chunk;
-    }
-    // One append from empty takes exactly the room it needs, past the last whole page.
-    PodBuffer<char> exact;
-    exact.append(expected.data(), (std::size_t{2} << 20) + 1);
-    EXPECT_EQ(exact.back(), expected[std::size_t{2} << 20]);
-    PodBuffer<char> moved(std::move(buffer));
-    EXPECT_EQ(std::string_view(moved.data(), moved.size()), expected);
-    moved.release();
-    EXPECT_TRUE(moved.empty());
-    moved.push_back('q');
-    EXPECT_EQ(moved[0], 'q');
 }
 
 }  // namespace

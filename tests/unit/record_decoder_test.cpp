@@ -38,15 +38,24 @@ TEST(ZoneNumberTest, FailsWithoutANumberOrBeyond32Bits) {
     EXPECT_EQ(HundredthsText(*AirFuelRatio("100")), "13.85");  // 13.846...
 }
 
-TEST(HundredthsTextTest, TextFormAndTiesToTheEvenDecimalDigit) {
+// The nearest hundredth of the double the formula gives: 236.21 gives
+// 19.08500000000000085..., 186.81 gives 17.18500000000000227..., and 3.25 and
+// 9.75 give the exact ties 10.125 and 10.375.
+TEST(HundredthsTextTest, NearestHundredthOfTheDoubleAndExactTiesToEven) {
+    const std::pair<const char*, const char*> ratios[] = {
+        {"236.21", "19.09"}, {"186.81", "17.19"}, {"3.25", "10.12"}, {"9.75", "10.38"}};
+    for (const auto& [sensor, text] : ratios)
+        EXPECT_EQ(HundredthsText(*AirFuelRatio(sensor)), text) << sensor;
     const std::pair<double, const char*> cases[] = {
-        {0, "0"},          {14.5, "14.5"},  {0.05, "0.05"},
-        {-0.07, "-0.07"},  {99.996, "100"}, {1e20, "100000000000000000000"},
-        {-0.0, "0"},       {-0.005, "0"},   {-1e-300, "0"},
-        {0.125, "0.12"},   {0.135, "0.14"}, {2.675, "2.68"},  // held as 2.67499999999999982...
-        {1.005, "1"},                                         // held as 1.00499999999999989...
-        {-2.665, "-2.66"}, {9.995, "10"},   {0.12500001, "0.13"}};
+        {0, "0"},         {14.5, "14.5"},    {0.05, "0.05"},
+        {-0.07, "-0.07"}, {99.996, "100"},   {1e20, "100000000000000000000"},
+        {-0.0, "0"},      {-0.004, "0"},     {-1e-300, "0"},
+        {2.125, "2.12"},  {2.375, "2.38"},   {-0.125, "-0.12"},     // exact ties
+        {2.675, "2.67"},  {1.005, "1"},      {9.995, "9.99"},       // held just below
+        {0.135, "0.14"},  {-2.665, "-2.67"}, {0.12500001, "0.13"},  // held just above
+    };
     for (const auto& [value, text] : cases) EXPECT_EQ(HundredthsText(value), text) << value;
+    EXPECT_EQ(HundredthsText(1e308)->size(), 309u);
     EXPECT_FALSE(HundredthsText(std::numeric_limits<double>::infinity()).has_value());
     EXPECT_FALSE(HundredthsText(std::nan("")).has_value());
 }

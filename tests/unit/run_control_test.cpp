@@ -87,17 +87,16 @@ TEST_F(RunControlTest, LinesAreHandedOverWithTheirChunkAndAFieldClosedWhilePause
         test::FeedEach(text, [this](std::string_view c) { tokenizer.MSComm1_OnComm(c); });
     };
     newRun();
-    options.SeparatorMode = "comma";
+    options.SeparatorMode = Separator::Comma;
     feed("A  B C\r\n1 2 3");
     EXPECT_EQ(files.handedOver["Log1.txt"], "");
     run.flushLog();  // a program killed now keeps the ended line
     EXPECT_EQ(files.handedOver["Log1.txt"], "A,B,C,\t\t\t\t\r\n1,2,");
-    options.SeparatorMode = "Comma";  // only "comma" is the comma mode
     run.cmdPause_Click();
     feed(" 4");
     run.cmdStart_Click();
     feed("\nX");
-    const std::string logged = "A,B,C,\t\t\t\t\r\n1,2,4\t\t\t\t-14.21\t\r\n";
+    const std::string logged = "A,B,C,\t\t\t\t\r\n1,2,4,\t\t\t-14.21,\r\n";
     EXPECT_EQ(files.files["Log1.txt"], logged);
     log.setStream(nullptr);  // a writer without a stream writes nowhere, even while logging
     receive("9\r\nX");

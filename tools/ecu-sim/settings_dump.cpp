@@ -2,25 +2,22 @@
 
 #include <algorithm>
 
+#include "common/char_classes.h"
+
 namespace kestrin::ecusim {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsSign(char c) { return c == '+' || c == '-'; }
-
 // The characters the logger keeps in a value, less the comma, which would
 // split the value in the settings file.
-bool IsValueChar(char c) {
-    return IsDigit(c) || IsSign(c) || c == '.' || c == '/' || (c >= 'A' && c <= 'Z');
-}
+bool IsValueChar(char c) { return IsFieldChar(c) && c != ','; }
 
 std::string ValueProblem(const std::string& value) {
     if (value.empty()) return "an empty value would shift the table rows";
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (!IsValueChar(value[i]))
             return "value \"" + value + "\" holds a character the logger drops";
-        if (i > 0 && IsSign(value[i]) && IsDigit(value[i - 1]))
+        if (i > 0 && SignAfterDigit(value[i - 1], value[i]))
             return "value \"" + value + "\" would be cut in two at its sign";
     }
     return {};

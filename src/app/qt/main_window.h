@@ -41,7 +41,6 @@ class MainWindow : public QMainWindow, private SerialListener {
     // Opens a log in a window of its own, or says why it cannot.
     void openLog(const std::string& path);
 
-    const RunControl& runControl() const { return run_; }
     const LineTokenizer& tokenizer() const { return tokenizer_; }
 
   protected:

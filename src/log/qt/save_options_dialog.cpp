@@ -79,11 +79,16 @@ SaveOptionsDialog::SaveOptionsDialog(OptionState& options, MessagePrompt& prompt
     (void)lblSaveDescription;
 
     connect(comComPort_, &QComboBox::activated, this, &SaveOptionsDialog::comComPort_Click);
-    connect(optComma_, &QRadioButton::clicked, this, [this] { options_.SeparatorMode = "comma"; });
-    connect(optSpace_, &QRadioButton::clicked, this, [this] { options_.SeparatorMode = "tab"; });
-    connect(optSequential, &QRadioButton::clicked, this, [this] { options_.NamingMode = "seq"; });
-    connect(optAppend, &QRadioButton::clicked, this, [this] { options_.NamingMode = "app"; });
-    connect(optUserDefined, &QRadioButton::clicked, this, [this] { options_.NamingMode = "user"; });
+    connect(optComma_, &QRadioButton::clicked, this,
+            [this] { options_.SeparatorMode = Separator::Comma; });
+    connect(optSpace_, &QRadioButton::clicked, this,
+            [this] { options_.SeparatorMode = Separator::Tab; });
+    connect(optSequential, &QRadioButton::clicked, this,
+            [this] { options_.NamingMode = Naming::Sequential; });
+    connect(optAppend, &QRadioButton::clicked, this,
+            [this] { options_.NamingMode = Naming::Append; });
+    connect(optUserDefined, &QRadioButton::clicked, this,
+            [this] { options_.NamingMode = Naming::UserDefined; });
     connect(cmdOK, &QPushButton::clicked, this, &SaveOptionsDialog::cmdOK_Click);
 
     Form_Load();
@@ -92,7 +97,7 @@ SaveOptionsDialog::SaveOptionsDialog(OptionState& options, MessagePrompt& prompt
 void SaveOptionsDialog::Form_Load() {
     txtSavePath_->setText(Latin1(options_.SavePath + options_.BaseName +
                                  std::to_string(options_.SequenceNumber) + ".txt"));
-    if (options_.SeparatorMode == "comma") {
+    if (options_.SeparatorMode == Separator::Comma) {
         optComma_->setChecked(true);
     } else {
         optSpace_->setChecked(true);
