@@ -96,14 +96,17 @@ void LineTokenizer::PlaceField(std::string_view text) {
 
 void LineTokenizer::EndLine() {
     CloseField();  // even when the field in progress is empty
-    if (FieldIndex <= kMaxDecodedFields) DecodeRecord(*this, settings_);
+    const bool decoded = FieldIndex <= kMaxDecodedFields;
+    if (decoded) DecodeRecord(*this, settings_);
     console_.AppendConsole("\r\n");
     log_.EndLogLine();
-    if (MarkerPending) {
+    const bool marker = MarkerPending;
+    if (marker) {
         console_.AppendConsole("\r\n");
         log_.EndLogLine();
         MarkerPending = false;
     }
+    TellLineEnded(decoded, marker);
     ResetFields();
 }
 
@@ -122,6 +125,19 @@ void LineTokenizer::StreamLost() {
     }
     ResetFields();
     log_.MarkGap();
+}
+
+void LineTokenizer::TellLineEnded(bool decoded, bool marker) noexcept {
+    if (listener_ == nullptr) return;
+    const int count = std::clamp<int>(FieldIndex, 0, kSlots);
+    // The decoder's titles follow a header line's own "ZON".
+    const bool header = decoded && count >= 5 && Fields[count - 5] == "ZON";
+    const LineKind kind = header ? LineKind::Header : decoded ? LineKind::Data : LineKind::Long;
+    try {
+        listener_->onLine(kind, std::span<const std::string>(Fields.data(), count));
+        if (marker) listener_->onMarker();
+    } catch (...) {
+    }
 }
 
 void LineTokenizer::ResetFields() {

@@ -8,6 +8,7 @@
 
 #include "common/message_prompt.h"
 #include "display/console_sink.h"
+#include "intake/record_listener.h"
 #include "log/log_writer.h"
 #include "settings/settings_table.h"
 
@@ -51,6 +52,10 @@ class LineTokenizer {
 
     bool MarkerPending = false;
 
+    // Told of each line as it ends and of each marker; nullptr for nobody.
+    // A failure of the listener is its own: the stream goes on.
+    void setRecordListener(RecordListener* listener) { listener_ = listener; }
+
     const std::array<std::string, kSlots>& fields() const { return Fields; }
     std::int16_t fieldIndex() const { return FieldIndex; }
     const std::string& heldText() const { return HeldText; }
@@ -61,6 +66,7 @@ class LineTokenizer {
     void AddHeldToField(char held, char next);
     void EndLine();
     void ShowInvalidArgument() noexcept;
+    void TellLineEnded(bool decoded, bool marker) noexcept;
 
     std::array<std::string, kSlots> Fields{};
     std::int16_t FieldIndex = 0;
@@ -70,6 +76,7 @@ class LineTokenizer {
     LogWriter& log_;
     const SettingsTable& settings_;
     MessagePrompt& prompt_;
+    RecordListener* listener_ = nullptr;
 };
 
 }  // namespace kestrin

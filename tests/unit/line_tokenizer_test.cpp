@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "support/fake_port.h"
 #include "support/memory_file_system.h"
@@ -165,6 +166,74 @@ TEST_F(TokenizerTest, ConsoleFailureKeepsTheHeldTextAndOnlyAnInvalidArgumentIsTo
     EXPECT_EQ(tokenizer.heldText(), "1");
     feed("-2 Z");
     EXPECT_EQ(console.text, "A\tC\tD\t1\t-2\t");
+}
+
+// Writes down what the tokenizer tells, one text per event.
+class RecordingListener : public RecordListener {
+  public:
+    void onLine(LineKind kind, std::span<const std::string> fields) override {
+        std::string text = kind == LineKind::Header ? "header:"
+                           : kind == LineKind::Data ? "data:"
+                                                    : "long:";
+        for (const std::string& field : fields) text += field + "|";
+        events.push_back(text);
+        if (fail) throw std::runtime_error("listener gone");
+    }
+    void onMarker() override { events.push_back("marker"); }
+
+    std::vector<std::string> events;
+    bool fail = false;
+};
+
+TEST(RecordListenerTest, EveryEndedLineIsToldWithTheFieldsTheConsoleShows) {
+    const struct {
+        std::string_view input;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"RPM MAP ZON\r\n", {"header:RPM|MAP|ZON|ZONE|STNG|AFR|PSI|"}},
+        {"RPM MAP ZON \r\n", {"data:RPM|MAP|ZON||||||"}},
+        {"3000 10 201 80 30 130 10 20 255\r\n",
+         {"data:3000|10|201|80|30|130|10|20|255|1575|42|15|14.5|"}},
+        {kExample, {"data:A|12|-3|B,5||||-15.08|"}},
+        {"\r\n\n", {"data:|||||", "data:|||||"}},
+        {"1 2 3 4 5 6 7 8 35 10\r\n", {"long:1|2|3|4|5|6|7|8|35|10|"}},
+        {"1 2 3", {}},  // no line end, nothing told
+    };
+    for (const auto& c : cases) {
+        Intake<MemoryConsole> in;
+        in.settings.slot(1575) = "42";
+        RecordingListener listener;
+        in.tokenizer.setRecordListener(&listener);
+        in.feedLines(c.input);
+        EXPECT_EQ(listener.events, c.events) << c.input;
+    }
+}
+
+TEST(RecordListenerTest, MarkerIsToldOnceAfterItsLine) {
+    Intake<MemoryConsole> in;
+    RecordingListener listener;
+    in.tokenizer.setRecordListener(&listener);
+    in.tokenizer.MarkerPending = true;
+    in.tokenizer.MarkerPending = true;
+    in.feedLines("1\r\n2\r\n");
+    const std::vector<std::string> expected{"data:1|||||", "marker", "data:2|||||"};
+    EXPECT_EQ(listener.events, expected);
+}
+
+TEST(RecordListenerTest, ConsoleAndLogAreTheSameWithAFailingListener) {
+    const std::string_view input = "RPM ZON\r\n1 2 3\r\n1 2 3 4 5 6 7 8 9 10\r\n";
+    Intake<MemoryConsole> plain;
+    plain.tokenizer.MarkerPending = true;
+    plain.feedLines(input);
+    Intake<MemoryConsole> told;
+    RecordingListener listener;
+    listener.fail = true;
+    told.tokenizer.setRecordListener(&listener);
+    told.tokenizer.MarkerPending = true;
+    told.feedLines(input);
+    EXPECT_EQ(told.console.text(), plain.console.text());
+    EXPECT_EQ(listener.events.size(), 3u);  // the failure kept the first line's marker back
+    EXPECT_TRUE(told.prompt.shown.empty());
 }
 
 }  // namespace
