@@ -17,37 +17,94 @@ constexpr std::int32_t kFarZone = std::numeric_limits<std::int32_t>::min();
 
 }  // namespace
 
+LogChannels::LogChannels(ChannelSource source) : source_(source) {
+    if (source_ == ChannelSource::Stream) NumberTitles();
+}
+
+void LogChannels::NumberTitles() {
+    for (std::size_t i = 1; i <= kLogColumns; ++i) titles_.push_back(std::to_string(i));
+    ++titleChanges_;
+}
+
 void LogChannels::Append(std::string_view line) {
-    if (!titled_ && titles_.empty()) {
-        for (std::size_t i = 1; i <= kLogColumns; ++i) titles_.push_back(std::to_string(i));
-    }
-    ++lineCount_;
     SplitLogLine(line, fields_);
+    AppendFields(fields_, static_cast<double>(lineCount_ + 1));
+}
+
+void LogChannels::AppendMarker(double key) {
+    ++lineCount_;
+    lastKey_ = key;
+    if (markers_.size() < kMaxMarkers) markers_.push_back(key);
+}
+
+void LogChannels::AppendFields(const std::vector<std::string_view>& fields, double key) {
+    if (titles_.empty()) NumberTitles();
     LogDataValues data;
-    switch (ClassifyLogLine(fields_, data)) {
+    switch (ClassifyLogLine(fields, data)) {
         case LogLineKind::Marker:
-            if (markers_.size() < kMaxMarkers) markers_.push_back(static_cast<double>(lineCount_));
+            AppendMarker(key);
             return;
         case LogLineKind::Header:
-            if (!titled_ && fields_.size() == kLogColumns) {
+            if ((!titled_ || source_ == ChannelSource::Stream) && fields.size() == kLogColumns) {
                 titled_ = true;
-                titles_.assign(fields_.begin(), fields_.end());
+                if (!std::equal(fields.begin(), fields.end(), titles_.begin(), titles_.end())) {
+                    titles_.assign(fields.begin(), fields.end());
+                    ++titleChanges_;
+                }
             }
-            return;
+            break;
         case LogLineKind::Other:
-            return;
+            break;
         case LogLineKind::Data:
+            AppendData(fields, data, key);
             break;
     }
-    zones_.Add(data);
-    dataLines_.push_back(static_cast<double>(lineCount_));
+    ++lineCount_;
+    lastKey_ = key;
+}
+
+void LogChannels::AppendData(const std::vector<std::string_view>& fields, const LogDataValues& data,
+                             double key) {
+    dataLines_.push_back(key);
     for (std::size_t i = 0; i < kLogColumns; ++i) {
-        const std::optional<double> value = ReadDecimal(fields_[i]);
+        const std::optional<double> value = ReadDecimal(fields[i]);
         values_[i].push_back(value ? static_cast<float>(*value) : kNoValue);
     }
+    if (source_ == ChannelSource::Stream) return;
+    zones_.Add(data);
     const bool fits = data.zone >= std::numeric_limits<std::int32_t>::min() + 1 &&
                       data.zone <= std::numeric_limits<std::int32_t>::max();
     zonesOfLines_.push_back(fits ? static_cast<std::int32_t>(data.zone) : kFarZone);
+}
+
+void LogChannels::DropBefore(double key) {
+    const auto dataEnd = std::lower_bound(dataLines_.begin(), dataLines_.end(), key);
+    const auto count = dataEnd - dataLines_.begin();
+    if (count > 0) {
+        dataLines_.erase(dataLines_.begin(), dataEnd);
+        for (std::vector<float>& column : values_)
+            column.erase(column.begin(), column.begin() + count);
+        if (!zonesOfLines_.empty())
+            zonesOfLines_.erase(zonesOfLines_.begin(), zonesOfLines_.begin() + count);
+        droppedDataLines_ += static_cast<std::size_t>(count);
+    }
+    const auto markerEnd = std::lower_bound(markers_.begin(), markers_.end(), key);
+    droppedMarkers_ += static_cast<std::size_t>(markerEnd - markers_.begin());
+    markers_.erase(markers_.begin(), markerEnd);
+}
+
+void LogChannels::KeepRecent(double span, std::size_t maxDataLines) {
+    // A sixtieth more than asked is let through before a batch is taken away.
+    const double oldestKept = lastKey_ - span;
+    const double batchBefore = oldestKept - span / 60;
+    std::optional<double> dropBefore;
+    if ((!dataLines_.empty() && dataLines_.front() < batchBefore) ||
+        (!markers_.empty() && markers_.front() < batchBefore))
+        dropBefore = oldestKept;
+    if (maxDataLines > 0 && dataLines_.size() > maxDataLines + maxDataLines / 60)
+        dropBefore =
+            std::max(dropBefore.value_or(oldestKept), dataLines_[dataLines_.size() - maxDataLines]);
+    if (dropBefore) DropBefore(*dropBefore);
 }
 
 std::vector<double> LogChannels::linesOfZone(std::int64_t zone) const {
@@ -62,6 +119,18 @@ std::vector<double> LogChannels::linesOfZone(std::int64_t zone) const {
 std::ptrdiff_t LogChannels::dataIndexAt(double line) const {
     const auto after = std::upper_bound(dataLines_.begin(), dataLines_.end(), line);
     return (after - dataLines_.begin()) - 1;
+}
+
+std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) {
+    static const std::string_view kInitial[] = {"RPM", "AFR", "PSI"};
+    std::vector<std::size_t> columns;
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        if (std::find(std::begin(kInitial), std::end(kInitial), titles[i]) != std::end(kInitial))
+            columns.push_back(i);
+    }
+    if (columns.empty() && titles.size() == kLogColumns)
+        columns = {0, kAirFuelColumn, kLogColumns - 1};
+    return columns;
 }
 
 Status ReadLogChannels(const std::string& path, LogChannels& channels) {

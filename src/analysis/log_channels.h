@@ -12,19 +12,30 @@
 
 namespace kestrin {
 
+enum class ChannelSource {
+    File,    // keys are line numbers; titles from the first header; with a zone table
+    Stream,  // keys are given with each line; titles from the latest header; no zone table
+};
+
 // The values of a log's data lines by column, for plotting, and the zone
-// table of the same lines. Lines are numbered from 1 in file order, markers
-// and other lines included, so positions match the file. Lines can be
-// appended at any time, from a file or from a running stream.
+// table of the same lines. Each line has a key on the plot's horizontal
+// axis: from a file, lines are numbered from 1 in file order, markers and
+// other lines included, so positions match the file; from a running stream
+// the caller gives each line its key (a time), ascending.
 class LogChannels {
   public:
-    // Column titles: those of the first header line, or "1" to "13" before one.
+    explicit LogChannels(ChannelSource source = ChannelSource::File);
+
+    // Column titles: those of the first (from a stream, the latest) header
+    // line, or "1" to "13" before one (from a file, once it has a line).
     const std::vector<std::string>& titles() const { return titles_; }
-    // Line numbers of the data lines, ascending.
+    // Grows whenever the titles change.
+    int titleChanges() const { return titleChanges_; }
+    // Keys of the data lines, ascending.
     const std::vector<double>& dataLines() const { return dataLines_; }
     // Column `column` of every data line; a field that is not a number is NaN.
     const std::vector<float>& values(std::size_t column) const { return values_[column]; }
-    // Line numbers of the markers (empty lines), the first kMaxMarkers of them: a
+    // Keys of the markers (empty lines), the first kMaxMarkers of them: a
     // person sets a marker by hand, so a file of empty lines must not fill memory.
     static constexpr std::size_t kMaxMarkers = 100000;
     const std::vector<double>& markers() const { return markers_; }
@@ -34,15 +45,39 @@ class LogChannels {
     // Index into dataLines() of the data line at or nearest before `line`, or -1.
     std::ptrdiff_t dataIndexAt(double line) const;
     std::int64_t lineCount() const { return lineCount_; }
+    // The key of the last line appended, 0 before any.
+    double lastKey() const { return lastKey_; }
+    // How many data lines and markers DropBefore has taken away so far.
+    std::size_t droppedDataLines() const { return droppedDataLines_; }
+    std::size_t droppedMarkers() const { return droppedMarkers_; }
 
     // Adds the next line of the log, without its line end; a line too long
     // to read counts as a line that is no data.
     void Append(std::string_view line);
-    void AppendUnreadable() { ++lineCount_; }
+    void AppendUnreadable() { lastKey_ = static_cast<double>(++lineCount_); }
+    // Adds a line already split into its fields, at `key`.
+    void AppendFields(const std::vector<std::string_view>& fields, double key);
+    void AppendMarker(double key);
+
+    // Takes away the data lines and markers keyed before `key`.
+    void DropBefore(double key);
+    // Keeps memory bounded while a stream runs: takes away what lies more
+    // than `span` before the last key, and the oldest data lines beyond
+    // `maxDataLines`. Works in batches, so that most calls move nothing.
+    void KeepRecent(double span, std::size_t maxDataLines);
 
   private:
+    void NumberTitles();
+    void AppendData(const std::vector<std::string_view>& fields, const LogDataValues& data,
+                    double key);
+
+    ChannelSource source_;
     std::vector<std::string> titles_;
     bool titled_ = false;
+    int titleChanges_ = 0;
+    double lastKey_ = 0;
+    std::size_t droppedDataLines_ = 0;
+    std::size_t droppedMarkers_ = 0;
     std::vector<double> dataLines_;
     std::vector<float> values_[kLogColumns];
     std::vector<std::int32_t> zonesOfLines_;
@@ -51,6 +86,10 @@ class LogChannels {
     std::int64_t lineCount_ = 0;
     std::vector<std::string_view> fields_;
 };
+
+// The columns a plot shows at first: those titled RPM, AFR and PSI; where no
+// title matches, the unit's first column, the air-fuel ratio and the boost.
+std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles);
 
 // Reads the whole log at `path` into `channels`; the failure when the file
 // cannot be opened or read.

@@ -25,6 +25,14 @@ int SmallZoneSlot(int p) {
     return 100 * (row + 1) + 5 * column;
 }
 
+std::optional<int> SmallZoneOfSlot(std::int64_t slot) {
+    const std::int64_t row = slot / 100 - 1;
+    const std::int64_t offset = slot % 100;
+    if (slot < 100 || row >= ZoneView::kRows || offset % 5 != 0 || offset / 5 >= ZoneView::kColumns)
+        return std::nullopt;
+    return static_cast<int>(row * ZoneView::kColumns + offset / 5);
+}
+
 int LargeZoneSlot(int k) { return 1000 + 100 * (k / 16) + 5 * (k % 16); }
 
 int LargeZoneOf(int p) {

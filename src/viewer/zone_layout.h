@@ -26,6 +26,9 @@ struct ZoneView {
 
 // Table index that feeds small zone p (0..143): table rows 1 to 9, columns 0 to 15.
 int SmallZoneSlot(int p);
+// The small zone fed by table index `slot` (a zone number of the decoder), or
+// nothing when the grid does not show that slot.
+std::optional<int> SmallZoneOfSlot(std::int64_t slot);
 // Table index that feeds large zone k (0..23): 1000 + 5k for k < 16, 1100 + 5(k - 16) after.
 int LargeZoneSlot(int k);
 // Large zone whose block holds small zone p (0..143).

@@ -46,7 +46,7 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot_->axisRect()->setRangeDrag(Qt::Horizontal);
     plot_->axisRect()->setRangeZoom(Qt::Horizontal);
-    plot_->xAxis->setLabel(QStringLiteral("Line"));
+    plot_->xAxis->setLabel(keyName_);
     plot_->setNoAntialiasingOnDrag(true);
 
     // Markers and zone ticks above the data, the cursor above them; each
@@ -94,7 +94,7 @@ void LogPlot::rebuildGraphs() {
     graphs_.clear();
     for (QCPAxis* axis : extraAxes_) plot_->axisRect()->removeAxis(axis);
     extraAxes_.clear();
-    plottedLines_ = 0;
+    plottedLines_ = droppedLines_ = channels_ ? channels_->droppedDataLines() : 0;
     plot_->yAxis->setLabel(QString());
     if (channels_ == nullptr) return;
 
@@ -119,30 +119,48 @@ void LogPlot::rebuildGraphs() {
 void LogPlot::refreshAppended() {
     if (channels_ == nullptr) return;
     const std::vector<double>& lines = channels_->dataLines();
-    if (lines.size() > plottedLines_) {
-        const QVector<double> keys(lines.begin() + static_cast<std::ptrdiff_t>(plottedLines_),
-                                   lines.end());
+    const std::size_t dropped = channels_->droppedDataLines();
+    if (dropped > droppedLines_) {
+        for (QCPGraph* graph : graphs_) {
+            if (lines.empty()) {
+                graph->data()->clear();
+            } else {
+                graph->data()->removeBefore(lines.front());
+            }
+        }
+        droppedLines_ = dropped;
+    }
+    if (dropped + lines.size() > plottedLines_) {
+        const auto from =
+            static_cast<std::ptrdiff_t>(plottedLines_ > dropped ? plottedLines_ - dropped : 0);
+        const QVector<double> keys(lines.begin() + from, lines.end());
         for (std::size_t i = 0; i < graphs_.size(); ++i) {
             const std::vector<float>& column = channels_->values(shown_[i]);
-            const QVector<double> values(
-                column.begin() + static_cast<std::ptrdiff_t>(plottedLines_), column.end());
-            if (plottedLines_ == 0) {
+            const QVector<double> values(column.begin() + from, column.end());
+            if (graphs_[i]->dataCount() == 0) {
                 graphs_[i]->setData(keys, values, true);
             } else {
                 graphs_[i]->addData(keys, values, true);
             }
         }
-        plottedLines_ = lines.size();
+        plottedLines_ = dropped + lines.size();
     }
     const std::vector<double>& markers = channels_->markers();
-    if (static_cast<std::size_t>(markerGraph_->dataCount()) != markers.size()) {
+    if (channels_->droppedMarkers() + markers.size() != plottedMarkers_) {
         const QVector<double> keys(markers.begin(), markers.end());
         markerGraph_->setData(keys, QVector<double>(keys.size(), 1.0), true);
+        plottedMarkers_ = channels_->droppedMarkers() + markers.size();
     }
 }
 
+void LogPlot::setKeyName(const QString& name, int decimals) {
+    keyName_ = name;
+    keyDecimals_ = decimals;
+    plot_->xAxis->setLabel(name);
+}
+
 void LogPlot::fitRanges() {
-    const double last = channels_ ? static_cast<double>(channels_->lineCount()) : 1;
+    const double last = channels_ ? channels_->lastKey() : 1;
     plot_->xAxis->setRange(0.5, std::max(last, 1.0) + 0.5);
     for (QCPGraph* graph : graphs_) {
         bool found = false;
@@ -174,7 +192,7 @@ void LogPlot::moveCursorTo(double line) {
     cursor_->point1->setCoords(dataLine, 0);
     cursor_->point2->setCoords(dataLine, 1);
     cursor_->setVisible(true);
-    QString text = QStringLiteral("Line %1").arg(static_cast<qint64>(dataLine));
+    QString text = keyName_ + QLatin1Char(' ') + QString::number(dataLine, 'f', keyDecimals_);
     for (std::size_t column : shown_) {
         const float value = channels_->values(column)[static_cast<std::size_t>(index)];
         text += QStringLiteral("   %1 %2")

@@ -15,7 +15,7 @@ class QMouseEvent;
 
 namespace kestrin {
 
-// The values of a log against line number: the chosen columns, each on a
+// The values of a log against line number (or time): the chosen columns, each on a
 // value axis of its own, the markers as vertical lines, a cursor with a
 // readout of every shown column, wheel zoom and drag along the lines. The
 // channels can grow (a live stream): refreshAppended() plots what was added.
@@ -31,8 +31,12 @@ class LogPlot : public QWidget {
     void setChannels(const LogChannels* channels);
     void setShownColumns(const std::vector<std::size_t>& columns);
     const std::vector<std::size_t>& shownColumns() const { return shown_; }
-    // Adds the data lines and markers appended since the last call.
+    // Adds the data lines and markers appended since the last call and takes
+    // away those the channels dropped.
     void refreshAppended();
+    // What the keys are, for the axis and the readout ("Line" by default),
+    // and how many decimals the readout gives them.
+    void setKeyName(const QString& name, int decimals);
     // Ticks along the bottom at these lines (ascending), or none.
     void markLines(const std::vector<double>& lines);
     // Puts the cursor at a line and fills the readout.
@@ -53,7 +57,12 @@ class LogPlot : public QWidget {
     std::vector<std::size_t> shown_;
     std::vector<QCPGraph*> graphs_;
     std::vector<QCPAxis*> extraAxes_;
+    // Data lines and markers of the channels plotted so far, dropped ones included.
     std::size_t plottedLines_ = 0;
+    std::size_t droppedLines_ = 0;
+    std::size_t plottedMarkers_ = 0;
+    QString keyName_ = QStringLiteral("Line");
+    int keyDecimals_ = 0;
     // An axis of 0 to 1, not drawn, for what spans the plot's height.
     QCPAxis* overlayAxis_;
     QCPGraph* markerGraph_;

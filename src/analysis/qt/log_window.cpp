@@ -29,11 +29,6 @@ std::string FileName(const std::string& path) {
 
 }  // namespace
 
-const std::vector<std::string>& LogWindow::InitialChannels() {
-    static const std::vector<std::string> titles{"RPM", "AFR", "PSI"};
-    return titles;
-}
-
 LogWindow* LogWindow::open(const std::string& path, const SettingsTable& settings,
                            Status& failure) {
     auto channels = std::make_unique<LogChannels>();
@@ -55,20 +50,11 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     channelBox->setObjectName(QStringLiteral("fraChannels"));
     auto* channelList = new QVBoxLayout(channelBox);
     const std::vector<std::string>& titles = channels_->titles();
-    std::vector<bool> shown(titles.size());
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-        const auto& initial = InitialChannels();
-        shown[i] = std::find(initial.begin(), initial.end(), titles[i]) != initial.end();
-    }
-    // A log without a header: the unit's first column, the air-fuel ratio and the boost.
-    if (std::find(shown.begin(), shown.end(), true) == shown.end() &&
-        titles.size() == kLogColumns) {
-        shown[0] = shown[kAirFuelColumn] = shown[kLogColumns - 1] = true;
-    }
+    const std::vector<std::size_t> initial = InitialColumns(titles);
     for (std::size_t i = 0; i < titles.size(); ++i) {
         auto* box = new QCheckBox(Latin1(titles[i]), channelBox);
         box->setObjectName(QStringLiteral("chkChannel_%1").arg(i));
-        box->setChecked(shown[i]);
+        box->setChecked(std::find(initial.begin(), initial.end(), i) != initial.end());
         connect(box, &QCheckBox::toggled, this, [this] { showChosenChannels(); });
         channelList->addWidget(box);
         chkChannel_.push_back(box);

@@ -26,9 +26,6 @@ class LogWindow : public QWidget {
     Q_OBJECT
 
   public:
-    // The titles shown at first, where the log has them.
-    static const std::vector<std::string>& InitialChannels();
-
     // Reads the log at `path` and shows it. A file that cannot be opened or
     // read gives nullptr and the failure. `settings` must outlive the window
     // (the program's table lives as long as the program).

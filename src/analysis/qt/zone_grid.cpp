@@ -52,12 +52,7 @@ ZoneGrid::ZoneGrid(const SettingsTable& settings, QWidget* parent)
 
 std::int64_t ZoneGrid::ZoneOfCell(int p) { return SmallZoneSlot(p); }
 
-std::optional<int> ZoneGrid::CellOfZone(std::int64_t zone) {
-    for (int p = 0; p < ZoneView::kSmallZones; ++p) {
-        if (SmallZoneSlot(p) == zone) return p;
-    }
-    return std::nullopt;
-}
+std::optional<int> ZoneGrid::CellOfZone(std::int64_t zone) { return SmallZoneOfSlot(zone); }
 
 void ZoneGrid::setZoneTable(const ZoneTable& table) {
     cells_ = {};

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "analysis/log_channels.h"
+#include "analysis/visited_zones.h"
+#include "viewer/zone_layout.h"
+
+namespace kestrin {
+namespace {
+
+// The fields of a data line as the tokenizer tells them, with `zone` in ZONE.
+std::vector<std::string> DataLine(const std::string& zone, const std::string& rpm = "3000") {
+    return {rpm, "80", "95", "80", "30", "120", "20", "3.1", "35", zone, "", "14.62", "-0.87"};
+}
+
+TEST(SmallZoneOfSlotTest, OnlyTheSlotsTheGridShows) {
+    const struct {
+        std::int64_t slot;
+        std::optional<int> cell;
+    } cases[] = {
+        {100, 0},   {175, 15},
+        {200, 16},  {975, 143},
+        {215, 19},  {99, {}},
+        {0, {}},    {-105, {}},
+        {180, {}},  {195, {}},
+        {1000, {}}, {102, {}},
+        {1575, {}}, {100 + 1'000'000'000'000LL, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SmallZoneOfSlot(c.slot), c.cell) << c.slot;
+    for (int p = 0; p < ZoneView::kSmallZones; ++p) EXPECT_EQ(SmallZoneOfSlot(SmallZoneSlot(p)), p);
+}
+
+TEST(VisitedZonesTest, CountsDataLinesPerCellAndFollowsTheNewest) {
+    VisitedZones zones;
+    const struct {
+        LineKind kind;
+        std::vector<std::string> fields;
+        std::optional<int> current;
+    } lines[] = {
+        {LineKind::Data, DataLine("215"), 19},
+        {LineKind::Data, DataLine("215"), 19},
+        {LineKind::Data, DataLine("100"), 0},
+        // Headers and long lines leave the zone as it was.
+        {LineKind::Header, DataLine("975"), 0},
+        {LineKind::Long, DataLine("975"), 0},
+        // A zone outside the grid outlines nothing and counts nowhere.
+        {LineKind::Data, DataLine("1575"), {}},
+        {LineKind::Data, DataLine(""), {}},
+        {LineKind::Data, DataLine("215"), 19},
+        // Short or damaged lines are no data lines: the zone stays.
+        {LineKind::Data, {"1", "2", "3", "215"}, 19},
+        {LineKind::Data, DataLine("975.5"), 19},
+        {LineKind::Data, DataLine("975"), 143},
+    };
+    for (const auto& line : lines) {
+        zones.onLine(line.kind, line.fields);
+        EXPECT_EQ(zones.currentCell(), line.current) << line.fields[kZoneColumn];
+    }
+    EXPECT_EQ(zones.linesOf(19), 3);
+    EXPECT_EQ(zones.linesOf(0), 1);
+    EXPECT_EQ(zones.linesOf(143), 1);
+    EXPECT_EQ(zones.mostLines(), 3);
+    std::int64_t all = 0;
+    for (int p = 0; p < ZoneView::kSmallZones; ++p) all += zones.linesOf(p);
+    EXPECT_EQ(all, 5);
+
+    const auto before = zones.changes();
+    zones.Clear();
+    EXPECT_GT(zones.changes(), before);
+    EXPECT_EQ(zones.currentCell(), std::nullopt);
+    EXPECT_EQ(zones.mostLines(), 0);
+    EXPECT_EQ(zones.linesOf(19), 0);
+}
+
+std::vector<std::string_view> Views(const std::vector<std::string>& fields) {
+    return {fields.begin(), fields.end()};
+}
+
+TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
+    LogChannels channels(ChannelSource::Stream);
+    EXPECT_EQ(channels.titles().front(), "1");  // numbered before any header
+    const std::vector<std::string> header{"RPM", "TPS", "MAP",  "CLT",  "IAT", "O2", "ADV",
+                                          "PW",  "ZON", "ZONE", "STNG", "AFR", "PSI"};
+    std::vector<std::string> renamed = header;
+    renamed[0] = "REV";
+    channels.AppendFields(Views(DataLine("215", "1000")), 0.5);
+    channels.AppendFields(Views(header), 1.0);
+    channels.AppendFields(Views(DataLine("215", "2000")), 1.5);
+    channels.AppendMarker(1.75);
+    channels.AppendFields(Views(renamed), 2.0);
+    channels.AppendFields(Views({"1", "2"}), 2.5);  // no data: only the last key moves
+
+    EXPECT_EQ(channels.titles(), renamed);
+    EXPECT_EQ(channels.dataLines(), (std::vector<double>{0.5, 1.5}));
+    EXPECT_EQ(channels.values(0), (std::vector<float>{1000, 2000}));
+    EXPECT_FLOAT_EQ(channels.values(kAirFuelColumn).back(), 14.62f);
+    EXPECT_EQ(channels.markers(), std::vector<double>{1.75});
+    EXPECT_EQ(channels.lastKey(), 2.5);
+    EXPECT_TRUE(channels.zoneTable().zones().empty());
+    EXPECT_EQ(InitialColumns(channels.titles()), (std::vector<std::size_t>{11, 12}));
+    EXPECT_EQ(InitialColumns(header), (std::vector<std::size_t>{0, 11, 12}));
+
+    // A file keeps the titles of its first header.
+    LogChannels file;
+    file.Append("RPM\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t");
+    file.Append("REV\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t");
+    EXPECT_EQ(file.titles(), header);
+}
+
+TEST(LiveChannelsTest, KeepRecentBoundsTheStreamByTimeAndCount) {
+    LogChannels channels(ChannelSource::Stream);
+    const auto line = DataLine("215");
+    // Ten lines a second for two hours, a marker every minute.
+    for (int i = 0; i < 72000; ++i) {
+        const double key = i / 10.0;
+        channels.AppendFields(Views(line), key);
+        if (i % 600 == 0) channels.AppendMarker(key);
+        channels.KeepRecent(3600, 1'000'000);
+        // At least the last hour is kept, and at most a sixtieth more.
+        ASSERT_LE(channels.dataLines().front(), std::max(0.0, key - 3600) + 0.1);
+        ASSERT_GE(channels.dataLines().front(), key - 3600 - 61);
+    }
+    EXPECT_EQ(channels.dataLines().size(), channels.values(0).size());
+    EXPECT_EQ(channels.droppedDataLines() + channels.dataLines().size(), 72000u);
+    EXPECT_EQ(channels.droppedMarkers() + channels.markers().size(), 120u);
+    EXPECT_GE(channels.markers().front(), channels.dataLines().front() - 61);
+
+    channels.KeepRecent(3600, 100);  // a count limit drops the oldest beyond it
+    EXPECT_EQ(channels.dataLines().size(), 100u);
+    EXPECT_EQ(channels.dataLines().back(), 7199.9);
+}
+
+}  // namespace
+}  // namespace kestrin
