@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "analysis/qt/live_plot_window.h"
 #include "analysis/qt/log_window.h"
 #include "app/qt/qt_message_prompt.h"
 #include "common/qt/twips.h"
@@ -52,9 +53,17 @@ MainWindow::MainWindow(Program& program, MessagePrompt* prompt)
     // A lost port is tried again once a second until it is back or the run ends.
     retryTimer_.setInterval(1000);
     connect(&retryTimer_, &QTimer::timeout, this, &MainWindow::retryPort);
+
+    tokenizer_.setRecordListener(this);
+    zoneTimer_.setSingleShot(true);
+    zoneTimer_.setInterval(LivePlotWindow::kRepaintMilliseconds);
+    connect(&zoneTimer_, &QTimer::timeout, this, &MainWindow::showVisitedZones);
 }
 
-MainWindow::~MainWindow() { port_.setListener(nullptr); }
+MainWindow::~MainWindow() {
+    port_.setListener(nullptr);
+    tokenizer_.setRecordListener(nullptr);
+}
 
 QPushButton* MainWindow::addButton(const char* name, const char* caption, int left, int top,
                                    int width, void (MainWindow::*handler)()) {
@@ -82,6 +91,11 @@ void MainWindow::buildControls() {
     QAction* mnuFileExit = mnuFile->addAction("Exit");
     mnuFileExit->setObjectName("mnuFileExit");
     connect(mnuFileExit, &QAction::triggered, this, &MainWindow::close);
+    QMenu* mnuView = menuBar()->addMenu("View");
+    mnuView->setObjectName("mnuView");
+    QAction* mnuViewLivePlot = mnuView->addAction("Live Plot");
+    mnuViewLivePlot->setObjectName("mnuViewLivePlot");
+    connect(mnuViewLivePlot, &QAction::triggered, this, &MainWindow::mnuViewLivePlot_Click);
 
     rxCircle_ = new RxCircle(client);
     rxCircle_->setObjectName("shaRxCircle");
@@ -159,6 +173,8 @@ void MainWindow::retryPort() {
 }
 
 void MainWindow::cmdNewRun_Click() {
+    visitedZones_.Clear();
+    showVisitedZones();
     run_.cmdNewRun_Click();
     applyButtons();
     if (run_.runOpen()) syncTimer_.start();
@@ -180,6 +196,8 @@ void MainWindow::cmdEnd_Click() {
     run_.cmdEnd_Click();
     applyButtons();
     showPortState();
+    visitedZones_.Clear();
+    showVisitedZones();
 }
 
 void MainWindow::cmdSetMarker_Click() { run_.cmdSetMarker_Click(); }
@@ -205,7 +223,7 @@ void MainWindow::cmdLoadSettings_Click() { LoadSettingsFile(); }
 
 void MainWindow::cmdViewSettings_Click() {
     LoadSettingsFile();
-    SettingsViewer::open(program_.settings);
+    SettingsViewer::open(program_.settings)->showVisitedZones(visitedZones_);
 }
 
 void MainWindow::mnuFileSaveOptions_Click() {
@@ -225,6 +243,26 @@ void MainWindow::openLog(const std::string& path) {
         prompt_.show("Cannot open the log " + path + ": " + failure.reason, "Kestrin",
                      PromptButtons::Ok);
     }
+}
+
+void MainWindow::mnuViewLivePlot_Click() { LivePlotWindow::open(); }
+
+void MainWindow::onLine(LineKind kind, std::span<const std::string> fields) {
+    visitedZones_.onLine(kind, fields);
+    if (LivePlotWindow* plot = LivePlotWindow::current()) plot->onLine(kind, fields);
+    if (visitedZones_.changes() != zoneChangesShown_ && !zoneTimer_.isActive() &&
+        SettingsViewer::current())
+        zoneTimer_.start();
+}
+
+void MainWindow::onMarker() {
+    if (LivePlotWindow* plot = LivePlotWindow::current()) plot->onMarker();
+}
+
+void MainWindow::showVisitedZones() {
+    zoneTimer_.stop();
+    zoneChangesShown_ = visitedZones_.changes();
+    if (SettingsViewer* viewer = SettingsViewer::current()) viewer->showVisitedZones(visitedZones_);
 }
 
 void MainWindow::onReceive(std::string_view text) { tokenizer_.MSComm1_OnComm(text); }

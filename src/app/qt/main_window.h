@@ -4,10 +4,12 @@
 #include <QTimer>
 #include <memory>
 
+#include "analysis/visited_zones.h"
 #include "app/program.h"
 #include "app/run_control.h"
 #include "intake/line_tokenizer.h"
 #include "intake/qt/qt_serial_port.h"
+#include "intake/record_listener.h"
 #include "log/log_writer.h"
 
 class QLabel;
@@ -20,7 +22,7 @@ class RxCircle;
 class RxIndicator;
 
 // frmMain: the live console, the run commands and the settings commands.
-class MainWindow : public QMainWindow, private SerialListener {
+class MainWindow : public QMainWindow, private SerialListener, private RecordListener {
     Q_OBJECT
   public:
     // Message boxes go to `prompt` when one is given, else to the screen.
@@ -38,10 +40,13 @@ class MainWindow : public QMainWindow, private SerialListener {
     void cmdViewSettings_Click();
     void mnuFileSaveOptions_Click();
     void mnuFileOpenLog_Click();
+    void mnuViewLivePlot_Click();
     // Opens a log in a window of its own, or says why it cannot.
     void openLog(const std::string& path);
 
     const LineTokenizer& tokenizer() const { return tokenizer_; }
+    // The zones the engine visited since the run began.
+    const VisitedZones& visitedZones() const { return visitedZones_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -51,6 +56,9 @@ class MainWindow : public QMainWindow, private SerialListener {
     void onReceive(std::string_view text) override;
     void onDrained() override;
     void onPortLost(const Status& why) override;
+    void onLine(LineKind kind, std::span<const std::string> fields) override;
+    void onMarker() override;
+    void showVisitedZones();
 
     void buildControls();
     void applyButtons();
@@ -86,6 +94,10 @@ class MainWindow : public QMainWindow, private SerialListener {
     RunControl run_;
     QTimer syncTimer_;
     QTimer retryTimer_;
+    VisitedZones visitedZones_;
+    // Puts the visited zones on the settings viewer a few times a second at most.
+    QTimer zoneTimer_;
+    std::uint64_t zoneChangesShown_ = 0;
 };
 
 }  // namespace kestrin

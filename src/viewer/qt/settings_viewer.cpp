@@ -12,6 +12,7 @@
 
 #include "common/qt/latin1.h"
 #include "common/qt/twips.h"
+#include "viewer/qt/visited_zone_overlay.h"
 #include "viewer/zone_grid_geometry.h"
 
 namespace kestrin {
@@ -110,10 +111,13 @@ SettingsViewer::SettingsViewer(const SettingsTable& table) : QWidget(nullptr), t
     // Nothing changes the layout after creation, so the window keeps its designed size.
     setFixedSize(Px(14865), Px(9930));
 
-    // Creation order is stacking order: block numbers at the bottom, the transparent cells over
-    // them, the block lines on top along the cell borders.
+    // Creation order is stacking order: the tint of visited zones and the block numbers at the
+    // bottom, the transparent cells over them, the block lines on top along the cell borders,
+    // and the outline of the current zone over everything.
+    shaVisitedZones_ = new VisitedZoneOverlay(VisitedZoneOverlay::Layer::Tint, this);
     buildGrid();
     buildLines();
+    shaCurrentZone_ = new VisitedZoneOverlay(VisitedZoneOverlay::Layer::Outline, this);
     buildLargeZoneRow();
 
     chkAddZones_ = new QCheckBox(QStringLiteral("Add Large Zones To Small Zones"), this);
@@ -233,6 +237,11 @@ void SettingsViewer::buildLargeZoneRow() {
         MakeBordered(value);
         lblLargeZoneSetting_[k] = value;
     }
+}
+
+void SettingsViewer::showVisitedZones(const VisitedZones& zones) {
+    shaVisitedZones_->showZones(zones);
+    shaCurrentZone_->showZones(zones);
 }
 
 void SettingsViewer::Form_Load() {

@@ -12,6 +12,9 @@ class QLabel;
 
 namespace kestrin {
 
+class VisitedZoneOverlay;
+class VisitedZones;
+
 // The "Current Settings" window: the settings table as a grid of 144 small zones in 24 large-zone
 // blocks, a row of the 24 large-zone values, and a check box that switches the grid between the
 // plain and the added view. It is a top-level window of its own, so it stays open and working
@@ -28,6 +31,12 @@ class SettingsViewer : public QWidget {
     static SettingsViewer* current();
 
     ~SettingsViewer() override;
+
+    // While the unit streams: outlines the zone the engine is in and tints the zones visited,
+    // over and under the cells; their texts stay as they are.
+    void showVisitedZones(const VisitedZones& zones);
+    VisitedZoneOverlay* visitedOverlay() const { return shaVisitedZones_; }
+    VisitedZoneOverlay* currentZoneOverlay() const { return shaCurrentZone_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +62,8 @@ class SettingsViewer : public QWidget {
     std::array<QLabel*, ZoneView::kLargeZones> lblLargeZone_{};
     std::array<QLabel*, ZoneView::kLargeZones> lblLargeZoneSetting_{};
     QCheckBox* chkAddZones_ = nullptr;
+    VisitedZoneOverlay* shaVisitedZones_ = nullptr;
+    VisitedZoneOverlay* shaCurrentZone_ = nullptr;
 };
 
 }  // namespace kestrin

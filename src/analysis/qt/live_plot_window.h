@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/log_channels.h"
+#include "intake/record_listener.h"
+
+class QCheckBox;
+class QCloseEvent;
+class QPushButton;
+class QVBoxLayout;
+
+namespace kestrin {
+
+class LogPlot;
+
+// The stream as it arrives, plotted against the seconds since the window
+// opened: the chosen columns of every data line (RPM, AFR and PSI at first)
+// and the markers. It follows the newest line, showing the last five
+// minutes; zooming or dragging the plot stops following, the Follow button
+// or the End key resumes it. The last hour is kept. One window at a time,
+// not modal; it deletes itself when closed.
+class LivePlotWindow : public QWidget, public RecordListener {
+    Q_OBJECT
+
+  public:
+    static constexpr double kShownSeconds = 5 * 60;
+    static constexpr double kKeptSeconds = 60 * 60;
+    // An hour of a unit at 115200 baud; beyond it the oldest lines go first.
+    static constexpr std::size_t kMaxDataLines = 1'200'000;
+    // New lines are drawn together, at most this often.
+    static constexpr int kRepaintMilliseconds = 250;
+
+    // Shows the one live plot, creating it when none is open.
+    static LivePlotWindow* open();
+    // The live plot that is open now, or nullptr.
+    static LivePlotWindow* current();
+    ~LivePlotWindow() override;
+
+    void onLine(LineKind kind, std::span<const std::string> fields) override;
+    void onMarker() override;
+
+    const LogChannels& channels() const { return channels_; }
+    LogPlot* plot() const { return plot_; }
+    bool following() const { return following_; }
+    // Draws what arrived since the last repaint now rather than on the timer.
+    void refresh();
+    void cmdFollow_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    LivePlotWindow();
+    double secondsSinceOpened() const;
+    void rebuildChannelBoxes();
+    void showChosenChannels();
+    void showNewest();
+    void fitValueAxes();
+    void onKeyRangeChanged();
+
+    LogChannels channels_{ChannelSource::Stream};
+    std::vector<std::string_view> fields_;
+    QElapsedTimer clock_;
+    QTimer repaintTimer_;
+    LogPlot* plot_;
+    QVBoxLayout* channelList_;
+    std::vector<QCheckBox*> chkChannel_;
+    QPushButton* cmdFollow_;
+    bool following_ = true;
+    // Set while the window itself moves the view, which is no reason to stop following.
+    bool movingView_ = false;
+    int titlesShown_ = -1;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,88 @@
+#include <qcustomplot.h>
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QtTest>
+
+#include "analysis/qt/live_plot_window.h"
+#include "analysis/qt/log_plot.h"
+#include "support/main_window_fixture.h"
+#include "viewer/qt/settings_viewer.h"
+#include "viewer/qt/visited_zone_overlay.h"
+
+using namespace kestrin;
+
+namespace {
+
+constexpr int kZone215 = 19;  // row 1, column 3
+
+}  // namespace
+
+class LiveViewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void streamReachesThePlotAndTheGrid() {
+        test::MainWindowFixture f;
+        const QList<QAction*> menus = f.window->menuBar()->actions();
+        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus[1]->text(), QStringLiteral("View"));
+        auto* mnuViewLivePlot = f.window->findChild<QAction*>("mnuViewLivePlot");
+        QVERIFY(mnuViewLivePlot);
+        mnuViewLivePlot->trigger();
+        LivePlotWindow* live = LivePlotWindow::current();
+        QVERIFY(live && live->isVisible());
+        mnuViewLivePlot->trigger();
+        QCOMPARE(LivePlotWindow::current(), live);  // one at a time
+
+        SettingsViewer* viewer = SettingsViewer::open(f.program.settings);
+        auto* cell = viewer->findChild<QLabel*>("lblZone_19");
+        const QString cellText = cell->text();
+
+        // Ready, not logging: the plot and the grid take every line all the same.
+        f.click("cmdNewRun");
+        QVERIFY(f.pty.write(
+            "RPM TPS MAP CLT IAT O2 ADV PW ZON\r\n3000 10 201 80 30 130 10 20 35\r\n3"));
+        QTRY_COMPARE(live->channels().dataLines().size(), std::size_t{1});
+        f.click("cmdSetMarker");
+        QVERIFY(f.pty.write("100 10 101 80 30 104 10 20 35\r\n1 2 3\r\nX"));
+        QTRY_COMPARE(live->channels().markers().size(), std::size_t{1});
+
+        live->refresh();
+        const LogChannels& channels = live->channels();
+        QCOMPARE(channels.titles()[0], std::string("RPM"));
+        QCOMPARE(channels.values(0), (std::vector<float>{3000, 3100}));
+        QCOMPARE(channels.values(kAirFuelColumn), (std::vector<float>{15, 14}));
+        QCOMPARE(channels.values(kLogColumns - 1), (std::vector<float>{14.5f, 0}));
+        QVERIFY(channels.markers()[0] >= channels.dataLines()[1]);
+        QCOMPARE(live->plot()->shownColumns(), (std::vector<std::size_t>{0, 11, 12}));
+        QCustomPlot* plot = live->plot()->customPlot();
+        for (int i = 0; i < plot->graphCount(); ++i) {
+            if (plot->graph(i)->valueAxis() != plot->yAxis2)
+                QCOMPARE(plot->graph(i)->dataCount(), 2);
+        }
+
+        // Looking back stops following; Follow returns to the newest lines.
+        QVERIFY(live->following());
+        plot->xAxis->setRange(-10, -5);
+        QVERIFY(!live->following());
+        live->findChild<QPushButton*>("cmdFollow")->click();
+        QVERIFY(live->following());
+        QCOMPARE(plot->xAxis->range().upper, LivePlotWindow::kShownSeconds);
+
+        QTRY_COMPARE(viewer->currentZoneOverlay()->outlinedCell(), std::optional<int>(kZone215));
+        QVERIFY(viewer->visitedOverlay()->tintAlpha(kZone215) > 0);
+        QCOMPARE(viewer->visitedOverlay()->tintAlpha(0), 0);
+        QCOMPARE(cell->text(), cellText);
+
+        f.click("cmdEnd");
+        QCOMPARE(viewer->currentZoneOverlay()->outlinedCell(), std::nullopt);
+        QCOMPARE(viewer->visitedOverlay()->tintAlpha(kZone215), 0);
+        viewer->close();
+        live->close();
+        QCOMPARE(LivePlotWindow::current(), nullptr);
+    }
+};
+
+QTEST_MAIN(LiveViewTest)
+#include "live_view_test.moc"
