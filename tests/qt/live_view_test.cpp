@@ -82,6 +82,25 @@ class LiveViewTest : public QObject {
         live->close();
         QCOMPARE(LivePlotWindow::current(), nullptr);
     }
+
+    void plotLetsGoOfDroppedLines() {
+        LogChannels channels(ChannelSource::Stream);
+        LogPlot plot;
+        plot.setChannels(&channels);
+        plot.setShownColumns({0});
+        const std::vector<std::string_view> line{"1", "2", "3",   "4", "5",    "6", "7",
+                                                 "8", "9", "215", "",  "14.7", "0"};
+        for (int key = 0; key < 10; ++key) channels.AppendFields(line, key);
+        channels.AppendMarker(4.5);
+        plot.refreshAppended();
+        channels.DropBefore(5);
+        for (int key = 10; key < 12; ++key) channels.AppendFields(line, key);
+        plot.refreshAppended();
+        QCPGraph* graph = plot.customPlot()->graph(plot.customPlot()->graphCount() - 1);
+        QCOMPARE(graph->dataCount(), 7);
+        QCOMPARE(graph->data()->constBegin()->key, 5.0);
+        QCOMPARE(plot.customPlot()->graph(0)->dataCount(), 0);  // the marker went with its lines
+    }
 };
 
 QTEST_MAIN(LiveViewTest)

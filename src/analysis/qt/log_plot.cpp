@@ -146,10 +146,11 @@ void LogPlot::refreshAppended() {
         plottedLines_ = dropped + lines.size();
     }
     const std::vector<double>& markers = channels_->markers();
-    if (channels_->droppedMarkers() + markers.size() != plottedMarkers_) {
+    if (static_cast<std::size_t>(markerGraph_->dataCount()) != markers.size() ||
+        channels_->droppedMarkers() != droppedMarkers_) {
         const QVector<double> keys(markers.begin(), markers.end());
         markerGraph_->setData(keys, QVector<double>(keys.size(), 1.0), true);
-        plottedMarkers_ = channels_->droppedMarkers() + markers.size();
+        droppedMarkers_ = channels_->droppedMarkers();
     }
 }
 

@@ -57,10 +57,11 @@ class LogPlot : public QWidget {
     std::vector<std::size_t> shown_;
     std::vector<QCPGraph*> graphs_;
     std::vector<QCPAxis*> extraAxes_;
-    // Data lines and markers of the channels plotted so far, dropped ones included.
+    // Data lines of the channels plotted so far, dropped ones included, and
+    // the data lines and markers the channels had dropped at the last refresh.
     std::size_t plottedLines_ = 0;
     std::size_t droppedLines_ = 0;
-    std::size_t plottedMarkers_ = 0;
+    std::size_t droppedMarkers_ = 0;
     QString keyName_ = QStringLiteral("Line");
     int keyDecimals_ = 0;
     // An axis of 0 to 1, not drawn, for what spans the plot's height.
