@@ -220,20 +220,20 @@ TEST(RecordListenerTest, MarkerIsToldOnceAfterItsLine) {
     EXPECT_EQ(listener.events, expected);
 }
 
-TEST(RecordListenerTest, ConsoleAndLogAreTheSameWithAFailingListener) {
-    const std::string_view input = "RPM ZON\r\n1 2 3\r\n1 2 3 4 5 6 7 8 9 10\r\n";
-    Intake<MemoryConsole> plain;
-    plain.tokenizer.MarkerPending = true;
-    plain.feedLines(input);
-    Intake<MemoryConsole> told;
+TEST(RecordListenerTest, ConsoleIsTheSameWithAFailingListener) {
     RecordingListener listener;
     listener.fail = true;
-    told.tokenizer.setRecordListener(&listener);
-    told.tokenizer.MarkerPending = true;
-    told.feedLines(input);
-    EXPECT_EQ(told.console.text(), plain.console.text());
+    std::string shown[2];
+    RecordListener* const listeners[] = {nullptr, &listener};
+    for (RecordListener* told : listeners) {
+        Intake<MemoryConsole> in;
+        in.tokenizer.setRecordListener(told);
+        in.tokenizer.MarkerPending = true;
+        in.feedLines("RPM ZON\r\n1 2 3\r\n1 2 3 4 5 6 7 8 9 10\r\n");
+        shown[told != nullptr] = in.console.text();
+    }
+    EXPECT_EQ(shown[1], shown[0]);
     EXPECT_EQ(listener.events.size(), 3u);  // the failure kept the first line's marker back
-    EXPECT_TRUE(told.prompt.shown.empty());
 }
 
 }  // namespace
