@@ -31,8 +31,9 @@ class LivePlotWindow : public QWidget, public RecordListener {
   public:
     static constexpr double kShownSeconds = 5 * 60;
     static constexpr double kKeptSeconds = 60 * 60;
-    // An hour of a unit at 115200 baud; beyond it the oldest lines go first.
-    static constexpr std::size_t kMaxDataLines = 1'200'000;
+    // More than an hour of a unit at 115200 baud (about 350 lines a second);
+    // beyond it the oldest lines go first, whatever their age.
+    static constexpr std::size_t kMaxDataLines = 1'500'000;
     // New lines are drawn together, at most this often.
     static constexpr int kRepaintMilliseconds = 250;
 
