@@ -4,6 +4,7 @@
 //   program_bench fast [MB]        as fast as the writer can push
 //   program_bench paced BAUD SECS  at a line's pace, under xvfb-run: CPU, wake-ups and the
 //                                  X server's CPU beside cat's
+//   program_bench paced-plot BAUD SECS  the same, with the live plot closed and then open
 //   program_bench startup          process start to the main window shown
 #include <fcntl.h>
 #include <poll.h>
@@ -12,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QFont>
 #include <QPushButton>
@@ -20,6 +22,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include <qcustomplot.h>
+
+#include "analysis/qt/live_plot_window.h"
+#include "analysis/qt/log_plot.h"
 #include "app/program.h"
 #include "app/qt/main_window.h"
 #include "bench_util.h"
@@ -136,6 +142,8 @@ struct Result {
     double xServerCpu = -1;  // of the X server meanwhile; negative when unknown
     long long wakeUps = 0;
     bool exact = false;
+    int repaints = 0;   // of the live plot
+    int plotLines = 0;  // data lines the live plot took
 };
 
 // CPU and wake-ups of a reader, and the X server's CPU, over one measured span.
@@ -165,8 +173,9 @@ class Meter {
     Clock::time_point start_;
 };
 
-// Kestrin in this process: New Run, Begin Logging, then the stream.
-Result RunProgram(const std::string& bytes, int baud, double seconds) {
+// Kestrin in this process: New Run, Begin Logging, then the stream; with
+// `livePlot` the live plot is open throughout.
+Result RunProgram(const std::string& bytes, int baud, double seconds, bool livePlot = false) {
     const kestrin::test::TempDir dir;
     const kestrin::test::ScopedCwd inDir(dir.path());
     kestrin::test::PtyPair pty;
@@ -176,7 +185,15 @@ Result RunProgram(const std::string& bytes, int baud, double seconds) {
     window.show();
     window.findChild<QPushButton*>("cmdNewRun")->click();
     window.findChild<QPushButton*>("cmdStart")->click();
+    int repaints = 0;
+    int plotLines = 0;
+    if (livePlot) {
+        window.findChild<QAction*>("mnuViewLivePlot")->trigger();
+        QObject::connect(kestrin::LivePlotWindow::current()->plot()->customPlot(),
+                         &QCustomPlot::afterReplot, [&repaints] { ++repaints; });
+    }
     QApplication::processEvents();
+    repaints = 0;
 
     const std::string expected = baud > 0 ? std::string() : ExpectedLog(bytes);
     const Meter meter(getpid(), baud > 0 ? XServerPid() : 0);
@@ -188,11 +205,17 @@ Result RunProgram(const std::string& bytes, int baud, double seconds) {
         std::error_code ec;
         const bool done = baud > 0 ? kestrin::bench::Seconds(Clock::now() - start) >= seconds
                                    : fs::file_size(dir.file("Log1.txt"), ec) >= expected.size();
-        if (done) QApplication::quit();
+        if (!done) return;
+        // Quitting closes the windows.
+        if (kestrin::LivePlotWindow* plot = kestrin::LivePlotWindow::current())
+            plotLines = static_cast<int>(plot->channels().dataLines().size());
+        QApplication::quit();
     });
     poll.start();
     QApplication::exec();
     Result r = meter.read();
+    r.repaints = repaints;
+    r.plotLines = plotLines;
     kill(writer, SIGKILL);
     waitpid(writer, nullptr, 0);
     window.findChild<QPushButton*>("cmdEnd")->click();
@@ -271,6 +294,28 @@ int Paced(int baud, double seconds) {
     return 0;
 }
 
+// The cost of the live plot: the same paced run with the plot closed and open.
+int PacedPlot(int baud, double seconds) {
+    const std::string bytes =
+        kestrin::bench::UnitLines(static_cast<std::size_t>(baud / 10.0 * (seconds + 5)));
+    const Result closed = RunProgram(bytes, baud, seconds);
+    const Result open = RunProgram(bytes, baud, seconds, true);
+    std::printf("%-40s %12s %14s %12s %12s\n",
+                ("paced at " + std::to_string(baud) + " baud, " +
+                 std::to_string(static_cast<int>(seconds)) + " s")
+                    .c_str(),
+                "CPU / wall", "X server CPU", "repaints/s", "lines/s");
+    auto row = [](const char* name, const Result& r) {
+        std::printf("%-40s %11.2f%% %13.2f%% %12.2f %12.2f\n", name, 100 * r.cpu / r.wall,
+                    100 * r.xServerCpu / r.wall, r.repaints / r.wall, r.plotLines / r.wall);
+    };
+    row("kestrin, live plot closed", closed);
+    row("kestrin, live plot open", open);
+    std::printf("%-40s %11.2fx  (target: at most 1.5x)\n", "open / closed",
+                (open.cpu / open.wall) / std::max(1e-9, closed.cpu / closed.wall));
+    return 0;
+}
+
 // Child: shows the main window as the program does and says so on stdout.
 int StartupChild(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -319,5 +364,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setFont(QFont("Arial", 8));
     if (mode == "paced" && argc > 3) return Paced(std::atoi(argv[2]), std::atof(argv[3]));
+    if (mode == "paced-plot" && argc > 3) return PacedPlot(std::atoi(argv[2]), std::atof(argv[3]));
     return Fast(argc > 2 ? std::atof(argv[2]) : 20);
 }
