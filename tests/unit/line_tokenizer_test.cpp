@@ -200,22 +200,22 @@ TEST(RecordListenerTest, EveryEndedLineIsToldWithTheFieldsTheConsoleShows) {
         {"1 2 3", {}},  // no line end, nothing told
     };
     for (const auto& c : cases) {
-        Intake<MemoryConsole> in;
+        Intake in;
         in.settings.slot(1575) = "42";
         RecordingListener listener;
         in.tokenizer.setRecordListener(&listener);
-        in.feedLines(c.input);
+        in.feed(std::string(c.input) + "X");
         EXPECT_EQ(listener.events, c.events) << c.input;
     }
 }
 
 TEST(RecordListenerTest, MarkerIsToldOnceAfterItsLine) {
-    Intake<MemoryConsole> in;
+    Intake in;
     RecordingListener listener;
     in.tokenizer.setRecordListener(&listener);
     in.tokenizer.MarkerPending = true;
     in.tokenizer.MarkerPending = true;
-    in.feedLines("1\r\n2\r\n");
+    in.feed("1\r\n2\r\nX");
     const std::vector<std::string> expected{"data:1|||||", "marker", "data:2|||||"};
     EXPECT_EQ(listener.events, expected);
 }
@@ -226,11 +226,11 @@ TEST(RecordListenerTest, ConsoleIsTheSameWithAFailingListener) {
     std::string shown[2];
     RecordListener* const listeners[] = {nullptr, &listener};
     for (RecordListener* told : listeners) {
-        Intake<MemoryConsole> in;
+        Intake in;
         in.tokenizer.setRecordListener(told);
         in.tokenizer.MarkerPending = true;
-        in.feedLines("RPM ZON\r\n1 2 3\r\n1 2 3 4 5 6 7 8 9 10\r\n");
-        shown[told != nullptr] = in.console.text();
+        in.feed("RPM ZON\r\n1 2 3\r\n1 2 3 4 5 6 7 8 9 10\r\nX");
+        shown[told != nullptr] = in.console.text;
     }
     EXPECT_EQ(shown[1], shown[0]);
     EXPECT_EQ(listener.events.size(), 3u);  // the failure kept the first line's marker back
