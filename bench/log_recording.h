@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "ecu-sim/settings_dump.h"
@@ -52,6 +55,20 @@ inline Status RecordLog(const std::string& path, long long dataLines, Separator 
     tokenizer.MSComm1_OnComm("");
     if (log.failure()) return *log.failure();
     return stream->Close();
+}
+
+// A log of `dataLines` data lines with a marker every 5000, as Log1.txt in
+// a fresh folder `folder` under the temporary directory; ends the benchmark
+// with a message when it cannot be written. Returns the folder.
+inline std::string RecordBenchLog(const std::string& folder, long long dataLines) {
+    const std::string dir = std::filesystem::temp_directory_path() / folder;
+    std::filesystem::create_directories(dir);
+    const std::string log = dir + "/Log1.txt";
+    if (const Status status = RecordLog(log, dataLines, Separator::Tab, 7, 5000); !status.ok()) {
+        std::fprintf(stderr, "%s: %s\n", log.c_str(), status.reason.c_str());
+        std::exit(1);
+    }
+    return dir;
 }
 
 }  // namespace kestrin::bench

@@ -33,15 +33,8 @@ double PeakMegabytes() {
 
 int main(int argc, char** argv) {
     const long long lines = argc > 1 ? std::atoll(argv[1]) : 1000000;
-    const std::string dir = std::filesystem::temp_directory_path() / "kestrin-log-window-bench";
-    std::filesystem::create_directories(dir);
+    const std::string dir = kestrin::bench::RecordBenchLog("kestrin-log-window-bench", lines);
     const std::string log = dir + "/Log1.txt";
-    if (const kestrin::Status status =
-            kestrin::bench::RecordLog(log, lines, kestrin::Separator::Tab, 7, 5000);
-        !status.ok()) {
-        std::fprintf(stderr, "%s: %s\n", log.c_str(), status.reason.c_str());
-        return 1;
-    }
     const double megabytes = static_cast<double>(std::filesystem::file_size(log)) / 1e6;
     QApplication app(argc, argv);
     const double before = PeakMegabytes();

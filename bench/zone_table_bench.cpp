@@ -52,15 +52,8 @@ int main(int argc, char** argv) {
     const std::string kestrin = argv[1];
     const std::string awk = argv[2];
     const long long lines = argc > 3 ? std::atoll(argv[3]) : 1000000;
-    const std::string dir = std::filesystem::temp_directory_path() / "kestrin-zone-table-bench";
-    std::filesystem::create_directories(dir);
+    const std::string dir = kestrin::bench::RecordBenchLog("kestrin-zone-table-bench", lines);
     const std::string log = dir + "/Log1.txt";
-    if (const kestrin::Status status =
-            kestrin::bench::RecordLog(log, lines, kestrin::Separator::Tab, 7, 5000);
-        !status.ok()) {
-        std::fprintf(stderr, "%s: %s\n", log.c_str(), status.reason.c_str());
-        return 1;
-    }
     const double megabytes = static_cast<double>(std::filesystem::file_size(log)) / 1e6;
     const double ours =
         TimeCommand("'" + kestrin + "' --zone-table '" + log + "' >'" + dir + "/ours.txt'", 3);

@@ -48,8 +48,8 @@ TEST(ShowZones, CopiesSlotTextsExactlyAndNumbersTheBlocks) {
 
 // Cells as "index=text" separated by spaces.
 template <std::size_t N>
-void Fill(std::array<std::string, N>& cells, const std::string& spec) {
-    std::istringstream items(spec);
+void Fill(std::array<std::string, N>& cells, const std::string& layout) {
+    std::istringstream items(layout);
     for (std::string item; items >> item;)
         cells[std::stoul(item.substr(0, item.find('=')))] = item.substr(item.find('=') + 1);
 }
