@@ -26,9 +26,10 @@ class TextStream {
     // over once it holds about 64 KiB, and Close flushes. The log is flushed
     // after each chunk read from the serial port has been handled, so every
     // line ended in that chunk reaches the system before the program waits
-    // for the next one: a killed program loses at most the chunk it was
-    // handling and the line in progress, while a fast stream costs one
-    // system call per chunk instead of one per line.
+    // for the next one. While the unit sends, the port is read every 50 ms,
+    // so a killed program loses at most the line in progress and what
+    // arrived in those 50 ms, while a fast stream costs one system call per
+    // chunk instead of one per line.
     virtual Status flush() = 0;
     // Reads the first line without its line end, or the whole content when it
     // holds none. A file of zero length gives ReadPastEnd; a line longer than
