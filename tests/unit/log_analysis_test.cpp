@@ -147,6 +147,26 @@ TEST_F(LogFileTest, ReadsWhatIsReadableOfHostileFiles) {
         header + "5\t2\t15\t15\t15\t\n");
 }
 
+// Lines of many lengths straddle the reader's chunks and come out whole.
+TEST_F(LogFileTest, LinesAcrossChunksComeOutWhole) {
+    std::vector<std::string> lines;
+    std::string content;
+    for (std::size_t i = 0; content.size() < (3u << 20); ++i) {
+        lines.emplace_back(i * 7919 % 60000, static_cast<char>('a' + i % 26));
+        content += lines.back() + (i % 2 ? "\r\n" : "\n");
+    }
+    WriteWholeFile(dir.file("long.txt"), content);
+    LogFileReader reader;
+    ASSERT_TRUE(reader.Open(dir.file("long.txt")).ok());
+    std::string_view line;
+    bool tooLong = true;
+    std::size_t count = 0;
+    while (reader.Next(line, tooLong) && count < lines.size())
+        EXPECT_TRUE(!tooLong && line == lines[count++]) << count;
+    EXPECT_EQ(count, lines.size());
+    EXPECT_FALSE(reader.Next(line, tooLong));
+}
+
 TEST_F(LogFileTest, RefusesWhatIsNoRegularFile) {
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     const struct {
