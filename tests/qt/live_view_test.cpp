@@ -49,6 +49,8 @@ class LiveViewTest : public QObject {
         QTRY_COMPARE(live->channels().markers().size(), std::size_t{1});
 
         live->refresh();
+        QVERIFY(live->repaintInterval() >= LivePlotWindow::kRepaintMilliseconds);
+        QVERIFY(live->repaintInterval() <= LivePlotWindow::kSlowestRepaintMilliseconds);
         const LogChannels& channels = live->channels();
         QCOMPARE(channels.titles()[0], std::string("RPM"));
         QCOMPARE(channels.values(0), (std::vector<float>{3000, 3100}));

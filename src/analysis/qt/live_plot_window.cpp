@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <ctime>
 
 #include "analysis/qt/log_plot.h"
 #include "common/qt/latin1.h"
@@ -46,6 +47,9 @@ LivePlotWindow::LivePlotWindow() : QWidget(nullptr) {
     channelList_ = new QVBoxLayout(channelBox);
     plot_ = new LogPlot(this);
     plot_->setKeyName(QStringLiteral("Seconds"), 1);
+    // A stream at 115200 baud puts hundreds of lines on every pixel column,
+    // where smoothing the lines' edges costs much and shows nothing.
+    plot_->customPlot()->setNotAntialiasedElements(QCP::aePlottables);
     cmdFollow_ = new QPushButton(QStringLiteral("Follow"), this);
     cmdFollow_->setObjectName(QStringLiteral("cmdFollow"));
     cmdFollow_->setToolTip(QStringLiteral("Show the newest lines again (End)"));
@@ -114,7 +118,13 @@ void LivePlotWindow::refresh() {
     }
     if (following_) showNewest();
     fitValueAxes();
-    plot_->customPlot()->replot();
+    // Painted now, so that the time taken is the whole cost of the repaint.
+    const std::clock_t started = std::clock();
+    plot_->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+    const double milliseconds =
+        1000.0 * static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC;
+    repaintTimer_.setInterval(std::clamp(static_cast<int>(milliseconds / kRepaintBusyShare),
+                                         kRepaintMilliseconds, kSlowestRepaintMilliseconds));
 }
 
 void LivePlotWindow::rebuildChannelBoxes() {

@@ -36,6 +36,11 @@ class LivePlotWindow : public QWidget, public RecordListener {
     static constexpr std::size_t kMaxDataLines = 1'500'000;
     // New lines are drawn together, at most this often.
     static constexpr int kRepaintMilliseconds = 250;
+    // A repaint may take at most this share of the time until the next one:
+    // a plot full of lines repaints less often rather than costing more,
+    // though never less often than kSlowestRepaintMilliseconds.
+    static constexpr double kRepaintBusyShare = 0.005;
+    static constexpr int kSlowestRepaintMilliseconds = 2000;
 
     // Shows the one live plot, creating it when none is open.
     static LivePlotWindow* open();
@@ -51,6 +56,8 @@ class LivePlotWindow : public QWidget, public RecordListener {
     bool following() const { return following_; }
     // Draws what arrived since the last repaint now rather than on the timer.
     void refresh();
+    // How long new lines wait for the next repaint, from what the last one cost.
+    int repaintInterval() const { return repaintTimer_.interval(); }
     void cmdFollow_Click();
 
   protected:
