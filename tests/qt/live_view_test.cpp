@@ -68,6 +68,14 @@ class LiveViewTest : public QObject {
         QVERIFY(live->following());
         plot->xAxis->setRange(-10, -5);
         QVERIFY(!live->following());
+        // Lines beyond the view held are taken without a repaint.
+        int replots = 0;
+        connect(plot, &QCustomPlot::afterReplot, [&replots] { ++replots; });
+        QVERIFY(f.pty.write("\r\n3000 10 201 80 30 130 10 20 35\r\nX"));
+        QTRY_COMPARE(live->channels().dataLines().size(), std::size_t{3});
+        live->refresh();
+        QCOMPARE(replots, 0);
+        QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 3);
         live->findChild<QPushButton*>("cmdFollow")->click();
         QVERIFY(live->following());
         QCOMPARE(plot->xAxis->range().upper, LivePlotWindow::kShownSeconds);

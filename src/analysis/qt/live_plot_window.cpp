@@ -109,13 +109,21 @@ void LivePlotWindow::onMarker() {
 
 void LivePlotWindow::refresh() {
     repaintTimer_.stop();
+    const std::size_t dropped = channels_.droppedDataLines() + channels_.droppedMarkers();
     channels_.KeepRecent(kKeptSeconds, kMaxDataLines);
-    if (titlesShown_ != channels_.titleChanges()) {
+    const bool retitled = titlesShown_ != channels_.titleChanges();
+    if (retitled) {
         rebuildChannelBoxes();
         showChosenChannels();
     } else {
         plot_->refreshAppended();
     }
+    // What arrived after a view the user holds lies beyond it: nothing on screen changes.
+    const bool beyondView = !following_ && !retitled &&
+                            dropped == channels_.droppedDataLines() + channels_.droppedMarkers() &&
+                            drawnUpTo_ >= plot_->customPlot()->xAxis->range().upper;
+    drawnUpTo_ = channels_.lastKey();
+    if (beyondView) return;
     if (following_) showNewest();
     fitValueAxes();
     // Painted now, so that the time taken is the whole cost of the repaint.

@@ -84,6 +84,8 @@ class LivePlotWindow : public QWidget, public RecordListener {
     // Set while the window itself moves the view, which is no reason to stop following.
     bool movingView_ = false;
     int titlesShown_ = -1;
+    // The key of the newest line at the last refresh.
+    double drawnUpTo_ = 0;
 };
 
 }  // namespace kestrin
