@@ -76,6 +76,18 @@ class LiveViewTest : public QObject {
         live->refresh();
         QCOMPARE(replots, 0);
         QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 3);
+        // So are lines that arrive while the window is minimized, until it is shown again.
+        live->cmdFollow_Click();
+        live->showMinimized();
+        replots = 0;
+        QVERIFY(f.pty.write("\r\n3000 10 201 80 30 130 10 20 35\r\nX"));
+        QTRY_COMPARE(live->channels().dataLines().size(), std::size_t{4});
+        live->refresh();
+        QCOMPARE(replots, 0);
+        live->showNormal();
+        QTRY_VERIFY(replots > 0);
+        QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 4);
+        plot->xAxis->setRange(-10, -5);
         live->findChild<QPushButton*>("cmdFollow")->click();
         QVERIFY(live->following());
         QCOMPARE(plot->xAxis->range().upper, LivePlotWindow::kShownSeconds);

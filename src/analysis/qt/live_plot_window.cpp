@@ -82,6 +82,11 @@ LivePlotWindow::~LivePlotWindow() {
     if (g_current == this) g_current = nullptr;
 }
 
+void LivePlotWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) refresh();
+}
+
 void LivePlotWindow::closeEvent(QCloseEvent* event) {
     if (g_current == this) g_current = nullptr;
     QWidget::closeEvent(event);
@@ -119,11 +124,14 @@ void LivePlotWindow::refresh() {
         plot_->refreshAppended();
     }
     // What arrived after a view the user holds lies beyond it: nothing on screen changes.
-    const bool beyondView = !following_ && !retitled &&
+    const bool beyondView = !following_ && !retitled && !repaintOwed_ &&
                             dropped == channels_.droppedDataLines() + channels_.droppedMarkers() &&
                             drawnUpTo_ >= plot_->customPlot()->xAxis->range().upper;
     drawnUpTo_ = channels_.lastKey();
     if (beyondView) return;
+    // A minimized window is drawn when it is shown again.
+    repaintOwed_ = isMinimized();
+    if (repaintOwed_) return;
     if (following_) showNewest();
     fitValueAxes();
     // Painted now, so that the time taken is the whole cost of the repaint.

@@ -61,6 +61,7 @@ class LivePlotWindow : public QWidget, public RecordListener {
     void cmdFollow_Click();
 
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -84,8 +85,10 @@ class LivePlotWindow : public QWidget, public RecordListener {
     // Set while the window itself moves the view, which is no reason to stop following.
     bool movingView_ = false;
     int titlesShown_ = -1;
-    // The key of the newest line at the last refresh.
+    // The key of the newest line at the last refresh, and whether that
+    // refresh left the plot undrawn (the window was minimized).
     double drawnUpTo_ = 0;
+    bool repaintOwed_ = false;
 };
 
 }  // namespace kestrin
