@@ -1,12 +1,16 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "analysis/log_file_reader.h"
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
+#include "analysis/zone_table_command.h"
 #include "support/pty_pair.h"
 
 namespace kestrin {
@@ -121,12 +125,52 @@ TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
               "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n5\t2\t14.72\t14.71\t14.72\t\n");
 }
 
-TEST(RecordedLogTest, GivesTheTableWorkedOutApart) {
-    for (const std::string mode : {"tab", "comma"}) {
-        const std::string log = std::string(KESTRIN_TEST_DATA) + "/log_" + mode;
-        ZoneTable table;
-        ASSERT_TRUE(ReadZoneTable(log + ".txt", table).ok());
-        EXPECT_EQ(ZoneTableText(table), test::ReadWholeFile(log + ".zones")) << mode;
+// "kestrin --zone-table FILE" on logs recorded from the simulated unit in both
+// separator modes gives the tables worked out apart; otherwise it says why not.
+TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
+    const std::string data = KESTRIN_TEST_DATA;
+    const std::string usage = "usage: kestrin --zone-table FILE\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* output;  // where standard output goes, if not captured
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{data + "/log_tab.txt"}, nullptr, 0, test::ReadWholeFile(data + "/log_tab.zones"), ""},
+        {{data + "/log_comma.txt"}, nullptr, 0, test::ReadWholeFile(data + "/log_comma.zones"), ""},
+        {{data + "/none.txt"},
+         nullptr,
+         1,
+         "",
+         "kestrin: cannot read " + data + "/none.txt: No such file or directory\n"},
+        {{data + "/log_tab.txt"},
+         "/dev/full",
+         1,
+         "",
+         "kestrin: standard output: No space left on device\n"},
+        {{}, nullptr, 2, "", usage},
+        {{data + "/log_tab.txt", data + "/log_comma.txt"}, nullptr, 2, "", usage},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"kestrin", kZoneTableOption};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int saved = ::dup(1);
+        if (c.output) {
+            const int fd = ::open(c.output, O_WRONLY | O_CLOEXEC);
+            ::dup2(fd, 1);
+            ::close(fd);
+        }
+        const int status = RunZoneTableCommand(static_cast<int>(argv.size()), argv.data());
+        std::clearerr(stdout);
+        ::dup2(saved, 1);
+        ::close(saved);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << args.back();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err) << args.back();
+        EXPECT_EQ(status, c.status) << args.back();
     }
 }
 
