@@ -67,7 +67,9 @@ std::vector<std::string_view> Views(const std::vector<std::string>& fields) {
 
 TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
     LogChannels channels(ChannelSource::Stream);
-    EXPECT_EQ(channels.titles().front(), "1");  // numbered before any header
+    // Numbered before any header, and the usual three shown by place.
+    EXPECT_EQ(channels.titles().front() + channels.titles().back(), "113");
+    EXPECT_EQ(InitialColumns(channels.titles()), (std::vector<std::size_t>{0, 11, 12}));
     const std::vector<std::string> header{"RPM", "TPS", "MAP",  "CLT",  "IAT", "O2", "ADV",
                                           "PW",  "ZON", "ZONE", "STNG", "AFR", "PSI"};
     std::vector<std::string> renamed = header;
@@ -78,13 +80,14 @@ TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
     channels.AppendMarker(1.75);
     channels.AppendFields(Views(renamed), 2.0);
     channels.AppendFields(Views({"1", "2"}), 2.5);  // no data: only the last key moves
+    channels.AppendMarker(2.75);
 
     EXPECT_EQ(channels.titles(), renamed);
     EXPECT_EQ(channels.dataLines(), (std::vector<double>{0.5, 1.5}));
     EXPECT_EQ(channels.values(0), (std::vector<float>{1000, 2000}));
     EXPECT_FLOAT_EQ(channels.values(kAirFuelColumn).back(), 14.62f);
-    EXPECT_EQ(channels.markers(), std::vector<double>{1.75});
-    EXPECT_EQ(channels.lastKey(), 2.5);
+    EXPECT_EQ(channels.markers(), (std::vector<double>{1.75, 2.75}));
+    EXPECT_EQ(channels.lastKey(), 2.75);
     EXPECT_TRUE(channels.zoneTable().zones().empty());
     EXPECT_EQ(InitialColumns(channels.titles()), (std::vector<std::size_t>{11, 12}));
     EXPECT_EQ(InitialColumns(header), (std::vector<std::size_t>{0, 11, 12}));
@@ -117,6 +120,8 @@ TEST(LiveChannelsTest, KeepRecentBoundsTheStreamByTimeAndCount) {
     channels.KeepRecent(3600, 100);  // a count limit drops the oldest beyond it
     EXPECT_EQ(channels.dataLines().size(), 100u);
     EXPECT_EQ(channels.dataLines().back(), 7199.9);
+    channels.DropBefore(7190.1);  // one line
+    EXPECT_EQ(channels.dataLines().size(), 99u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,9 +82,11 @@ TEST(LogLineTest, TellsDataFromOtherLines) {
 TEST(LogLineTest, ReadsHundredthsExactly) {
     const struct {
         std::string_view text;
-        std::int64_t hundredths;
-    } cases[] = {{"14.7", 1470},   {"15", 1500},  {"-0.05", -5}, {"0.29", 29},
-                 {"14.706", 1471}, {"-0.004", 0}, {"+.5", 50}};
+        std::optional<std::int64_t> hundredths;
+    } cases[] = {{"14.7", 1470},        {"15", 1500},     {"-0.05", -5},
+                 {"0.29", 29},          {"14.706", 1471}, {"-0.004", 0},
+                 {"+.5", 50},           {"10.025", 1003},  // as the log rounds it: not 1002
+                 {"10000000000000", {}}};
     for (const auto& c : cases) EXPECT_EQ(HundredthsOf(c.text), c.hundredths) << c.text;
 }
 
@@ -110,11 +113,13 @@ class LogFileTest : public ::testing::Test {
 TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
     const std::string log = "RPM\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n" + TabLine("1000", "+1", "12") +
                             TabLine("215", "+5", "14.7") + "\r\n" + TabLine("215", "", "14.71") +
-                            TabLine("-105", "", "9.5") + TabLine("5", "0", "16.02") +
-                            TabLine("215", "-2", "14.72") + TabLine("215", "", "14.7");
+                            TabLine("-105", "", "9.5") + TabLine("0", "", "11") +
+                            TabLine("5", "0", "16.02") + TabLine("215", "-2", "14.72") +
+                            TabLine("215", "", "14.7");
     EXPECT_EQ(tableOf(log),
               "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n"
               "-105\t1\t9.5\t9.5\t9.5\t\n"
+              "0\t1\t11\t11\t11\t\n"
               "5\t1\t16.02\t16.02\t16.02\t0\n"
               "215\t4\t14.71\t14.7\t14.72\t-2\n"
               "1000\t1\t12\t12\t12\t+1\n");
@@ -128,29 +133,20 @@ TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
 // "kestrin --zone-table FILE" on logs recorded from the simulated unit in both
 // separator modes gives the tables worked out apart; otherwise it says why not.
 TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
-    const std::string data = KESTRIN_TEST_DATA;
-    const std::string usage = "usage: kestrin --zone-table FILE\n";
+    const std::string data = KESTRIN_TEST_DATA, tab = data + "/log_tab.txt";
+    const std::string noFile = "kestrin: cannot read /none: No such file or directory\n";
+    const std::string fullOutput = "kestrin: standard output: No space left on device\n";
     const struct {
         std::vector<std::string> args;
         const char* output;  // where standard output goes, if not captured
         int status;
         std::string out, err;
     } cases[] = {
-        {{data + "/log_tab.txt"}, nullptr, 0, test::ReadWholeFile(data + "/log_tab.zones"), ""},
+        {{tab}, nullptr, 0, test::ReadWholeFile(data + "/log_tab.zones"), ""},
         {{data + "/log_comma.txt"}, nullptr, 0, test::ReadWholeFile(data + "/log_comma.zones"), ""},
-        {{data + "/none.txt"},
-         nullptr,
-         1,
-         "",
-         "kestrin: cannot read " + data + "/none.txt: No such file or directory\n"},
-        {{data + "/log_tab.txt"},
-         "/dev/full",
-         1,
-         "",
-         "kestrin: standard output: No space left on device\n"},
-        {{}, nullptr, 2, "", usage},
-        {{data + "/log_tab.txt", data + "/log_comma.txt"}, nullptr, 2, "", usage},
-    };
+        {{"/none"}, nullptr, 1, "", noFile},
+        {{tab}, "/dev/full", 1, "", fullOutput},
+        {{tab, tab}, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
     for (const auto& c : cases) {
         std::vector<std::string> args = {"kestrin", kZoneTableOption};
         args.insert(args.end(), c.args.begin(), c.args.end());
