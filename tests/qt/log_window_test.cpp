@@ -1,4 +1,3 @@
-#include <qcustomplot.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -23,9 +22,6 @@ namespace {
 std::string Line(const std::string& rpm, const std::string& zone, const std::string& afr) {
     return rpm + "\t80\t95\t80\t30\t120\t20\t3.1\t35\t" + zone + "\t+5\t" + afr + "\t-0.87\t\r\n";
 }
-
-// A line as a stream hands it over, without its line end.
-std::string Bare(std::string line) { return line.substr(0, line.size() - 2); }
 
 }  // namespace
 
@@ -75,24 +71,6 @@ class LogWindowTest : public QObject {
         QCOMPARE(QApplication::clipboard()->text(), table);
         QVERIFY(!window->findChild<QLabel*>("lblNoData")->isVisibleTo(window));
         window->close();
-    }
-
-    void plotsLinesAppendedLater() {
-        kestrin::LogChannels channels;
-        channels.Append("RPM\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t");
-        kestrin::LogPlot plot;
-        plot.setChannels(&channels);
-        plot.setShownColumns({0, kestrin::kAirFuelColumn});
-        for (const char* rpm : {"900", "1000", "1100"})
-            channels.Append(Bare(Line(rpm, "105", "14.7")));
-        channels.Append("");
-        plot.refreshAppended();
-        channels.Append(Bare(Line("1200", "105", "14.7")));
-        plot.refreshAppended();
-        QCustomPlot* custom = plot.customPlot();
-        QCOMPARE(custom->graph(custom->graphCount() - 1)->dataCount(), 4);
-        plot.moveCursorTo(6);
-        QCOMPARE(plot.readout(), QStringLiteral("Line 6   RPM 1200   AFR 14.7"));
     }
 
     void saysWhenThereIsNoDataOrNoFile() {

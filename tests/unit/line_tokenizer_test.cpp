@@ -185,10 +185,11 @@ class RecordingListener : public RecordListener {
     bool fail = false;
 };
 
-TEST(RecordListenerTest, EveryEndedLineIsToldWithTheFieldsTheConsoleShows) {
+TEST(RecordListenerTest, EveryEndedLineAndMarkerIsToldWithTheFieldsTheConsoleShows) {
     const struct {
         std::string_view input;
         std::vector<std::string> events;
+        bool marker = false;
     } cases[] = {
         {"RPM MAP ZON\r\n", {"header:RPM|MAP|ZON|ZONE|STNG|AFR|PSI|"}},
         {"RPM MAP ZON \r\n", {"data:RPM|MAP|ZON||||||"}},
@@ -198,26 +199,17 @@ TEST(RecordListenerTest, EveryEndedLineIsToldWithTheFieldsTheConsoleShows) {
         {"\r\n\n", {"data:|||||", "data:|||||"}},
         {"1 2 3 4 5 6 7 8 35 10\r\n", {"long:1|2|3|4|5|6|7|8|35|10|"}},
         {"1 2 3", {}},  // no line end, nothing told
+        {"1\r\n2\r\n", {"data:1|||||", "marker", "data:2|||||"}, true},  // once, after its line
     };
     for (const auto& c : cases) {
         Intake in;
         in.settings.slot(1575) = "42";
         RecordingListener listener;
         in.tokenizer.setRecordListener(&listener);
+        in.tokenizer.MarkerPending = c.marker;
         in.feed(std::string(c.input) + "X");
         EXPECT_EQ(listener.events, c.events) << c.input;
     }
-}
-
-TEST(RecordListenerTest, MarkerIsToldOnceAfterItsLine) {
-    Intake in;
-    RecordingListener listener;
-    in.tokenizer.setRecordListener(&listener);
-    in.tokenizer.MarkerPending = true;
-    in.tokenizer.MarkerPending = true;
-    in.feed("1\r\n2\r\nX");
-    const std::vector<std::string> expected{"data:1|||||", "marker", "data:2|||||"};
-    EXPECT_EQ(listener.events, expected);
 }
 
 TEST(RecordListenerTest, ConsoleIsTheSameWithAFailingListener) {
