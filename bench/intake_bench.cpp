@@ -66,18 +66,17 @@ Timing Intake(const std::string& bytes, const std::string& path, kestrin::Memory
     kestrin::test::ScriptedPrompt prompt;
     kestrin::LineTokenizer tokenizer(console, log, settings, prompt);
     std::unique_ptr<kestrin::TextStream> stream;
-    files.CreateTextFile(path, stream);
+    if (!files.CreateTextFile(path, stream).ok()) return {};
     log.setStream(stream.get());
     log.setLoggingActive(true);
 
     const Stopwatch watch;
     for (std::size_t at = 0; at < bytes.size(); at += kChunkBytes) {
         const std::size_t end = std::min(bytes.size(), at + kChunkBytes);
-        for (std::size_t i = at; i < end; ++i)
-            tokenizer.MSComm1_OnComm(std::string_view(bytes.data() + i, 1));
+        tokenizer.receive(std::string_view(bytes.data() + at, end - at));
         log.flush();
     }
-    stream->Close();
+    (void)stream->Close();
     const Timing timing = watch.elapsed();
     logBytes = std::filesystem::file_size(path);
     return timing;

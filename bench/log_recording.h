@@ -49,10 +49,10 @@ inline Status RecordLog(const std::string& path, long long dataLines, Separator 
             ++written;
             if (markerEvery > 0 && written % markerEvery == 0) tokenizer.MarkerPending = true;
         }
-        for (char c : line.text) tokenizer.MSComm1_OnComm(std::string_view(&c, 1));
+        tokenizer.receive(line.text);
     }
     // The unit's stream is held one event behind: one more event ends the last line.
-    tokenizer.MSComm1_OnComm("");
+    tokenizer.receive("");
     if (log.failure()) return *log.failure();
     return stream->Close();
 }

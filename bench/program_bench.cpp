@@ -131,11 +131,11 @@ std::string ExpectedLog(const std::string& bytes) {
     kestrin::test::ScriptedPrompt prompt;
     kestrin::LineTokenizer tokenizer(console, log, settings, prompt);
     std::unique_ptr<kestrin::TextStream> stream;
-    files.CreateTextFile(dir.file("expected.txt"), stream);
+    if (!files.CreateTextFile(dir.file("expected.txt"), stream).ok()) return {};
     log.setStream(stream.get());
     log.setLoggingActive(true);
-    for (char c : bytes) tokenizer.MSComm1_OnComm(std::string_view(&c, 1));
-    stream->Close();
+    tokenizer.receive(bytes);
+    (void)stream->Close();
     return kestrin::test::ReadWholeFile(dir.file("expected.txt"));
 }
 
@@ -190,14 +190,14 @@ Result RunProgram(const std::string& bytes, int baud, double seconds, bool liveP
     window.findChild<QPushButton*>("cmdNewRun")->click();
     window.findChild<QPushButton*>("cmdStart")->click();
     int repaints = 0;
-    auto plotLines = [] {
-        const kestrin::LivePlotWindow* plot = kestrin::LivePlotWindow::current();
+    auto plotLines = [&window] {
+        const kestrin::LivePlotWindow* plot = window.livePlot();
         return plot ? static_cast<int>(plot->channels().dataLines().size()) : 0;
     };
     if (livePlot) {
         window.findChild<QAction*>("mnuViewLivePlot")->trigger();
-        QObject::connect(kestrin::LivePlotWindow::current()->plot()->customPlot(),
-                         &QCustomPlot::afterReplot, [&repaints] { ++repaints; });
+        QObject::connect(window.livePlot()->plot()->customPlot(), &QCustomPlot::afterReplot,
+                         [&repaints] { ++repaints; });
     }
     QApplication::processEvents();
 

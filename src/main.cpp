@@ -6,7 +6,7 @@
 #include "analysis/zone_table_command.h"
 #include "app/program.h"
 #include "app/qt/main_window.h"
-#include "app/qt/port_config.h"
+#include "port/qt/port_config.h"
 
 // Main: the options start from their start values, the ports named in the
 // user's Kestrin.conf are read, the main window opens in the Idle state, and

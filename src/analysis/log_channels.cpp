@@ -45,13 +45,7 @@ void LogChannels::AppendFields(const std::vector<std::string_view>& fields, doub
             AppendMarker(key);
             return;
         case LogLineKind::Header:
-            if ((!titled_ || source_ == ChannelSource::Stream) && fields.size() == kLogColumns) {
-                titled_ = true;
-                if (!std::equal(fields.begin(), fields.end(), titles_.begin(), titles_.end())) {
-                    titles_.assign(fields.begin(), fields.end());
-                    ++titleChanges_;
-                }
-            }
+            TakeTitles(fields);
             break;
         case LogLineKind::Other:
             break;
@@ -61,6 +55,40 @@ void LogChannels::AppendFields(const std::vector<std::string_view>& fields, doub
     }
     ++lineCount_;
     lastKey_ = key;
+}
+
+void LogChannels::TakeTitles(std::span<const std::string_view> fields) {
+    if ((titled_ && source_ != ChannelSource::Stream) || fields.size() != kLogColumns) return;
+    titled_ = true;
+    if (!std::equal(fields.begin(), fields.end(), titles_.begin(), titles_.end())) {
+        titles_.assign(fields.begin(), fields.end());
+        ++titleChanges_;
+    }
+}
+
+void LogChannels::AppendRecord(const Record& record, double key) {
+    ++lineCount_;
+    lastKey_ = key;
+    if (record.kind == LineKind::Header) {
+        fields_.assign(record.fields.begin(), record.fields.end());
+        TakeTitles(fields_);
+        return;
+    }
+    if (!record.complete()) return;
+    dataLines_.push_back(key);
+    for (std::size_t i = 0; i < kLogColumns; ++i) {
+        std::optional<double> value;
+        if (i == kZoneColumn) {
+            value = static_cast<double>(*record.zone);
+        } else if (i == kAirFuelColumn) {
+            value = static_cast<double>(*record.airFuelHundredths) / 100;
+        } else if (i == kLogColumns - 1) {
+            if (record.boostHundredths) value = static_cast<double>(*record.boostHundredths) / 100;
+        } else {
+            value = ReadDecimal(record.fields[i]);
+        }
+        values_[i].push_back(value ? static_cast<float>(*value) : kNoValue);
+    }
 }
 
 void LogChannels::AppendData(const std::vector<std::string_view>& fields, const LogDataValues& data,

@@ -9,6 +9,7 @@
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 #include "common/status.h"
+#include "intake/record.h"
 
 namespace kestrin {
 
@@ -57,6 +58,11 @@ class LogChannels {
     void AppendUnreadable() { lastKey_ = static_cast<double>(++lineCount_); }
     // Adds a line already split into its fields, at `key`.
     void AppendFields(const std::vector<std::string_view>& fields, double key);
+    // Adds a line of a running stream at `key`: its titles when it is a
+    // header line of the unit's columns, its values when it is a complete
+    // data line (the decoder's numbers as they are, never read back from
+    // their texts); any other line only counts.
+    void AppendRecord(const Record& record, double key);
     void AppendMarker(double key);
 
     // Takes away the data lines and markers keyed before `key`.
@@ -68,6 +74,7 @@ class LogChannels {
 
   private:
     void NumberTitles();
+    void TakeTitles(std::span<const std::string_view> fields);
     void AppendData(const std::vector<std::string_view>& fields, const LogDataValues& data,
                     double key);
 

@@ -3,6 +3,7 @@
 #include "log/options.h"
 #include "log/text_file.h"
 #include "settings/settings_table.h"
+#include "viewer/visited_zones.h"
 
 namespace kestrin {
 
@@ -11,6 +12,8 @@ struct Program {
     OptionState options;
     PosixFileSystem fileSystem;
     SettingsTable settings;
+    // The zones the engine visited since the run began.
+    VisitedZones visitedZones;
 };
 
 }  // namespace kestrin

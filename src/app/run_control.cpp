@@ -33,7 +33,7 @@ RunControl::RunControl(OptionState& options, FileSystem& files, SerialPort& port
       tokenizer_(tokenizer),
       prompt_(prompt) {}
 
-RunControl::~RunControl() { closeLog(); }
+RunControl::~RunControl() { closeLog(false); }
 
 void RunControl::cmdNewRun_Click() {
     // A port that exists but cannot be opened says nothing; its reasons
@@ -51,7 +51,7 @@ void RunControl::cmdNewRun_Click() {
     buttons_.cmdSetMarker = true;
 
     // Whatever happens below, this run never writes into a file it did not open.
-    closeLog();
+    closeLog(true);
     log_.setStream(nullptr);
     failureReported_ = false;
     gapMarked_ = false;
@@ -121,7 +121,7 @@ void RunControl::cmdEnd_Click() {
     waiting_ = false;
     portNotice_.clear();
     log_.setLoggingActive(false);
-    closeLog();
+    closeLog(true);
     port_.close();
 }
 
@@ -151,7 +151,6 @@ void RunControl::portLost(const Status& why) {
     gapMarked_ = true;
     flushLog();
     syncLog();
-    reportLogFailure();
 }
 
 bool RunControl::retryPort() {
@@ -164,15 +163,15 @@ bool RunControl::retryPort() {
     return true;
 }
 
-void RunControl::syncLog() {
-    if (logStream_ && !log_.failure()) logStream_->sync();
-}
+void RunControl::syncLog() { log_.sync(); }
 
-void RunControl::closeLog() {
+void RunControl::closeLog(bool tell) {
     if (!logStream_) return;
+    log_.sync();
+    if (Status closed = logStream_->Close(); !closed.ok() && !log_.failure())
+        log_.keepFailure(std::move(closed));
+    if (tell) reportLogFailure();
     log_.setStream(nullptr);
-    logStream_->sync();
-    logStream_->Close();
     logStream_.reset();
 }
 

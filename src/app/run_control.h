@@ -6,10 +6,10 @@
 
 #include "common/message_prompt.h"
 #include "intake/line_tokenizer.h"
-#include "intake/serial_port.h"
 #include "log/log_writer.h"
 #include "log/options.h"
 #include "log/text_file.h"
+#include "port/serial_port.h"
 
 namespace kestrin {
 
@@ -49,12 +49,15 @@ class RunControl {
     // After a chunk read from the port has been handled: hands the lines
     // ended in it to the operating system.
     void flushLog();
-    // After received text has been handled: tells the user once when the
-    // log could not be written.
+    // Tells the user once when the log could not be written, synced or
+    // closed. Received bytes are handled first and this comes after, outside
+    // their handling: the box waits for a click, the unit does not.
     void reportLogFailure();
+    bool logFailureToReport() const { return !failureReported_ && log_.failure(); }
     // The device went away during the run: the run stays open in its state,
     // the gap is marked in the console and the log, and retryPort() reopens
-    // the port. No message box: nobody may be there to answer it.
+    // the port. No message box: nobody may be there to answer it (a log
+    // that failed meanwhile is for reportLogFailure).
     void portLost(const Status& why);
     // While the port is lost: one attempt to open it again, its device looked
     // up afresh. True when the port is back; the run goes on as it was.
@@ -63,7 +66,7 @@ class RunControl {
     // What the window title adds to the program's name: empty, or that the
     // run's port is lost and being reopened.
     const std::string& portNotice() const { return portNotice_; }
-    // Puts what the log holds on the disk.
+    // Puts what the log holds on the disk; a failure is kept for reportLogFailure.
     void syncLog();
 
   private:
@@ -71,7 +74,8 @@ class RunControl {
     // modification (stem.2026-12-07_14-03-22.txt, then -2, -3, ... when that
     // name is taken), so that the new run's file replaces nothing.
     Status keepEarlierLog(const std::string& stem);
-    void closeLog();
+    // Syncs and closes the run's log; a failure is told when `tell` (at End Run).
+    void closeLog(bool tell);
 
     OptionState& options_;
     FileSystem& files_;

@@ -17,7 +17,7 @@ enum class ErrorKind {
     System,           // any other failure the operating system reported
 };
 
-struct Status {
+struct [[nodiscard]] Status {
     ErrorKind kind = ErrorKind::None;
     // The errno when the operating system reported the failure, else 0.
     int systemError = 0;

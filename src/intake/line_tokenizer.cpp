@@ -19,6 +19,11 @@ LineTokenizer::LineTokenizer(ConsoleSink& console, LogWriter& log, const Setting
                              MessagePrompt& prompt)
     : console_(console), log_(log), settings_(settings), prompt_(prompt) {}
 
+void LineTokenizer::receive(std::string_view bytes) {
+    if (bytes.empty()) MSComm1_OnComm(bytes);
+    for (std::size_t i = 0; i < bytes.size(); ++i) MSComm1_OnComm(bytes.substr(i, 1));
+}
+
 void LineTokenizer::MSComm1_OnComm(std::string_view incoming) {
     // A failure abandons the event: the held text stays for the next one and
     // the new text is lost.
@@ -89,15 +94,31 @@ void LineTokenizer::CloseField() {
     ++FieldIndex;
 }
 
-void LineTokenizer::PlaceField(std::string_view text) {
-    if (FieldIndex >= kSlots) return;
-    Fields[FieldIndex].assign(text.substr(0, kMaxFieldBytes));
+void LineTokenizer::CloseDerivedField(const std::string& text) noexcept {
+    // The column is closed even when it could not be placed: then empty.
+    try {
+        if (FieldIndex < kSlots) Fields[FieldIndex].assign(text, 0, kMaxFieldBytes);
+    } catch (...) {
+    }
+    try {
+        CloseField();
+    } catch (...) {
+    }
 }
 
 void LineTokenizer::EndLine() {
     CloseField();  // even when the field in progress is empty
-    const bool decoded = FieldIndex <= kMaxDecodedFields;
-    if (decoded) DecodeRecord(*this, settings_);
+    Record record;
+    record.kind = LineKind::Long;
+    if (FieldIndex <= kMaxDecodedFields) {
+        DerivedColumns derived =
+            DecodeRecord(std::span<const std::string>(Fields.data(), FieldIndex), settings_);
+        for (const std::string& text : derived.texts) CloseDerivedField(text);
+        record.kind = derived.header ? LineKind::Header : LineKind::Data;
+        record.zone = derived.zone;
+        record.airFuelHundredths = derived.airFuelHundredths;
+        record.boostHundredths = derived.boostHundredths;
+    }
     console_.AppendConsole("\r\n");
     log_.EndLogLine();
     const bool marker = MarkerPending;
@@ -106,7 +127,10 @@ void LineTokenizer::EndLine() {
         log_.EndLogLine();
         MarkerPending = false;
     }
-    TellLineEnded(decoded, marker);
+    record.fields =
+        std::span<const std::string>(Fields.data(), std::clamp<int>(FieldIndex, 0, kSlots));
+    tellRecord(record);
+    if (marker) tellMarker();
     ResetFields();
 }
 
@@ -125,19 +149,6 @@ void LineTokenizer::StreamLost() {
     }
     ResetFields();
     log_.MarkGap();
-}
-
-void LineTokenizer::TellLineEnded(bool decoded, bool marker) noexcept {
-    if (listener_ == nullptr) return;
-    const int count = std::clamp<int>(FieldIndex, 0, kSlots);
-    // The decoder's titles follow a header line's own "ZON".
-    const bool header = decoded && count >= 5 && Fields[count - 5] == "ZON";
-    const LineKind kind = header ? LineKind::Header : decoded ? LineKind::Data : LineKind::Long;
-    try {
-        listener_->onLine(kind, std::span<const std::string>(Fields.data(), count));
-        if (marker) listener_->onMarker();
-    } catch (...) {
-    }
 }
 
 void LineTokenizer::ResetFields() {

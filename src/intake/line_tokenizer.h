@@ -8,16 +8,17 @@
 
 #include "common/message_prompt.h"
 #include "display/console_sink.h"
-#include "intake/record_listener.h"
+#include "intake/record.h"
 #include "log/log_writer.h"
 #include "settings/settings_table.h"
 
 namespace kestrin {
 
-// Turns the unit's character stream, one receive event at a time, into fields
-// and lines: each closed field goes to the console and the log, each line of
-// at most nine fields gets the decoder's four columns.
-class LineTokenizer {
+// Turns the unit's character stream into fields and lines: each closed
+// field goes to the console and the log, each line of at most nine fields
+// gets the decoder's four columns, and each ended line becomes a record for
+// the subscribers.
+class LineTokenizer : public RecordSource {
   public:
     static constexpr int kSlots = 51;
     // A field longer than this keeps its first kMaxFieldBytes characters.
@@ -25,6 +26,10 @@ class LineTokenizer {
 
     LineTokenizer(ConsoleSink& console, LogWriter& log, const SettingsTable& settings,
                   MessagePrompt& prompt);
+
+    // A chunk of received bytes: each byte is one receive event of its own,
+    // held until the next one. An empty chunk is one event with no text.
+    void receive(std::string_view bytes);
 
     // One receive event with the text the port handed over (possibly empty).
     // The text is held until the next event and then classified by its first
@@ -46,15 +51,7 @@ class LineTokenizer {
     void StreamLost();
     // Empties the field store and goes back to slot 0.
     void ResetFields();
-    // Puts `text` (at most kMaxFieldBytes of it) into the slot at FieldIndex,
-    // replacing what it held; the record decoder's way to add a column.
-    void PlaceField(std::string_view text);
-
     bool MarkerPending = false;
-
-    // Told of each line as it ends and of each marker; nullptr for nobody.
-    // A failure of the listener is its own: the stream goes on.
-    void setRecordListener(RecordListener* listener) { listener_ = listener; }
 
     const std::array<std::string, kSlots>& fields() const { return Fields; }
     std::int16_t fieldIndex() const { return FieldIndex; }
@@ -65,8 +62,10 @@ class LineTokenizer {
     // `next` is the first byte of the new text.
     void AddHeldToField(char held, char next);
     void EndLine();
+    // Puts a derived column's text (at most kMaxFieldBytes of it) into the
+    // slot at FieldIndex and closes it; a failure ends only this column.
+    void CloseDerivedField(const std::string& text) noexcept;
     void ShowInvalidArgument() noexcept;
-    void TellLineEnded(bool decoded, bool marker) noexcept;
 
     std::array<std::string, kSlots> Fields{};
     std::int16_t FieldIndex = 0;
@@ -76,7 +75,6 @@ class LineTokenizer {
     LogWriter& log_;
     const SettingsTable& settings_;
     MessagePrompt& prompt_;
-    RecordListener* listener_ = nullptr;
 };
 
 }  // namespace kestrin

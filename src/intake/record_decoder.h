@@ -1,22 +1,17 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "common/decimal_text.h"
+
 namespace kestrin {
 
-class LineTokenizer;
 class SettingsTable;
-
-// Reads a field as a decimal number. Accepted: an optional "+" or "-", then
-// digits with at most one decimal point, at least one digit in all ("12",
-// "-3", "+0.5", ".5", "7."). Nothing else is accepted: no blanks, no grouping
-// commas, no exponent, no hexadecimal, so "1,5", "1E3" and "" are not numbers.
-// A number too large for a double is not a number either; one too small to
-// tell from zero reads as zero.
-std::optional<double> ReadDecimal(std::string_view text);
 
 // The zone number of a zone value: 100 * floor(q / 16) + 5 * (k mod 16), where
 // k is q rounded to the nearest whole number (a tie to the even one) and the
@@ -31,15 +26,23 @@ std::optional<double> AirFuelRatio(std::string_view sensorField);
 // not yet rounded.
 std::optional<double> BoostPsi(std::string_view pressureField);
 
-// `value` to the nearest hundredth as decimal text: no trailing zeros, no
-// point for a whole number, "0" before the point below one, "-" for negative
-// values and never "-0". Nothing for an infinite or undefined value.
-std::optional<std::string> HundredthsText(double value);
+// The four columns the decoder adds to a line: as the console and the log
+// show them, and as numbers for everything else.
+struct DerivedColumns {
+    bool header = false;  // the texts are the four titles
+    std::array<std::string, 4> texts;
+    // Nothing where a column is empty (and on a header line).
+    std::optional<std::int64_t> zone;
+    std::optional<std::int64_t> airFuelHundredths;
+    std::optional<std::int64_t> boostHundredths;
+};
 
-// Closes the four derived columns of the line just ended in `tokenizer`: the
-// titles "ZONE", "STNG", "AFR", "PSI" after a header line (last field "ZON"),
-// else zone, setting, air-fuel ratio and boost from fields 8, 5 and 2. A
-// column that cannot be worked out is closed empty; no failure gets out.
-void DecodeRecord(LineTokenizer& tokenizer, const SettingsTable& settings) noexcept;
+// The derived columns of a line of at most nine fields: the titles "ZONE",
+// "STNG", "AFR", "PSI" after a header line (last field "ZON"), else zone,
+// setting, air-fuel ratio and boost from fields 8, 5 and 2 (a field the
+// line lacks is empty). A column that cannot be worked out is empty; no
+// failure gets out.
+DerivedColumns DecodeRecord(std::span<const std::string> fields,
+                            const SettingsTable& settings) noexcept;
 
 }  // namespace kestrin

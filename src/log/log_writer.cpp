@@ -32,6 +32,11 @@ void LogWriter::flush() {
     check(stream_->flush());
 }
 
+void LogWriter::sync() {
+    if (stream_ == nullptr || failure_) return;
+    check(stream_->sync());
+}
+
 void LogWriter::keep(Status&& failure) {
     if (!failure_) failure_ = std::move(failure);
     retarget();

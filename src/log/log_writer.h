@@ -49,6 +49,11 @@ class LogWriter {
     // Hands what was written to the operating system, whether or not logging
     // is active now. A failure is kept like a write failure.
     void flush();
+    // Flushes and asks the operating system to put the file on the disk; a
+    // failure is kept like a write failure.
+    void sync();
+    // Keeps a failure of the stream found outside the writer (its closing).
+    void keepFailure(Status failure) { keep(std::move(failure)); }
 
     // The first failure of the current stream, if any.
     const std::optional<Status>& failure() const { return failure_; }

@@ -29,7 +29,8 @@ SettingsCapture::~SettingsCapture() {
     port_.setListener(nullptr);
     // Closed in the middle of a capture: what was written stays, without the
     // end marker, so the loader will not take it for a complete dump.
-    if (writer_) writer_->Close();
+    // Nobody is left to tell of a failure.
+    if (writer_) (void)writer_->Close();
 }
 
 std::string SettingsCapture::PortFailedMessage(int comPort, const Status& why) {
@@ -104,7 +105,7 @@ void SettingsCapture::StartCapture() {
         problem = FileProblem("created", status);
     } else if (!(status = writer->write(kSettingsBegin)).ok()) {
         problem = FileProblem("written", status);
-        writer->Close();
+        (void)writer->Close();  // the failure to write is the one told
     }
     if (!problem.empty()) {
         view_.setInstructions(kInstructionIdle);
@@ -156,8 +157,9 @@ std::optional<std::string> SettingsCapture::ReadBack() {
     Status status = files_.OpenTextFile(std::string(kSettingsFileName), reader);
     if (!status.ok()) return FileProblem("read back", status);
     status = reader->readline(readBack_);
-    // Closed at once, so the next capture can replace the file.
-    reader->Close();
+    // Closed at once, so the next capture can replace the file; a reader's
+    // closing loses nothing.
+    (void)reader->Close();
     if (!status.ok()) {
         readBack_.clear();
         return FileProblem("read back", status);

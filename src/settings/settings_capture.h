@@ -7,8 +7,8 @@
 
 #include "common/message_prompt.h"
 #include "common/status.h"
-#include "intake/serial_port.h"
 #include "log/text_file.h"
+#include "port/serial_port.h"
 #include "settings/capture_cutter.h"
 
 namespace kestrin {
@@ -64,7 +64,10 @@ class SettingsCapture : public SerialListener, private CaptureOutput {
     // One receive event of the dialog's port; ignored while idle.
     void MSComm1_OnComm(std::string_view incoming);
 
-    void onReceive(std::string_view text) override { MSComm1_OnComm(text); }
+    // Each received byte is one receive event of its own.
+    void onReceive(std::string_view bytes) override {
+        for (std::size_t i = 0; i < bytes.size(); ++i) MSComm1_OnComm(bytes.substr(i, 1));
+    }
     // The device went away: told once; a running capture can still be ended.
     void onPortLost(const Status& why) override;
 

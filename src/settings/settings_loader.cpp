@@ -17,8 +17,9 @@ LoadOutcome ReadFirstLine(FileSystem& files, std::string& line, Status& failure)
 
     // The read is bounded: a huge or binary file is simply not a settings line.
     failure = reader->readline(line);
-    // Closed at once, so a capture can replace the file.
-    reader->Close();
+    // Closed at once, so a capture can replace the file; a reader's closing
+    // loses nothing.
+    (void)reader->Close();
     if (failure.kind == ErrorKind::ReadPastEnd || failure.kind == ErrorKind::LineTooLong)
         return LoadOutcome::EmptyOrCorrupt;
     if (!failure.ok()) return LoadOutcome::OtherFailure;

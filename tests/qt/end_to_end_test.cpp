@@ -91,8 +91,9 @@ class EndToEndTest : public QObject {
         f.button("cmdViewSettings")->click();
         QCOMPARE(f.prompt.shown.size(), std::size_t{1});
         QCOMPARE(f.window->findChild<QLabel*>("lblDebug")->text(), QString("194"));
-        QCOMPARE(SettingsViewer::current()->findChild<QLabel*>("lblZone_143")->text().toStdString(),
-                 f.program.settings.at(975));
+        QCOMPARE(
+            f.window->settingsViewer()->findChild<QLabel*>("lblZone_143")->text().toStdString(),
+            f.program.settings.at(975));
 
         // With settings loaded, every data line carries the setting of its zone.
         run({"--lines", "300", "--seed", "5"}, "Log2.txt", 302);
@@ -100,7 +101,7 @@ class EndToEndTest : public QObject {
         for (std::size_t i = 1; i < 301; ++i)
             QVERIFY(!rows[i][10].empty() &&
                     rows[i][10] == f.program.settings.at(std::stoi(rows[i][9])));
-        SettingsViewer::current()->close();
+        f.window->settingsViewer()->close();
         qunsetenv("KESTRIN_COM1");
     }
 };

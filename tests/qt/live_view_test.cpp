@@ -30,12 +30,15 @@ class LiveViewTest : public QObject {
         auto* mnuViewLivePlot = f.window->findChild<QAction*>("mnuViewLivePlot");
         QVERIFY(mnuViewLivePlot);
         mnuViewLivePlot->trigger();
-        LivePlotWindow* live = LivePlotWindow::current();
+        QPointer<LivePlotWindow> live = f.window->livePlot();
         QVERIFY(live && live->isVisible());
         mnuViewLivePlot->trigger();
-        QCOMPARE(LivePlotWindow::current(), live);  // one at a time
+        QCOMPARE(f.window->livePlot(), live.data());  // one at a time
 
-        SettingsViewer* viewer = SettingsViewer::open(f.program.settings);
+        f.click("cmdViewSettings");
+        SettingsViewer* viewer = f.window->settingsViewer();
+        f.click("cmdViewSettings");
+        QCOMPARE(f.window->settingsViewer(), viewer);  // one at a time
         auto* cell = viewer->findChild<QLabel*>("lblZone_19");
         const QString cellText = cell->text();
 
@@ -97,7 +100,7 @@ class LiveViewTest : public QObject {
         QCOMPARE(viewer->visitedOverlay()->tintAlpha(kZone215), 0);
         viewer->close();
         live->close();
-        QCOMPARE(LivePlotWindow::current(), nullptr);
+        QTRY_VERIFY(live.isNull());
     }
 
     void plotLetsGoOfDroppedLinesAndReadsTheRest() {
@@ -105,13 +108,14 @@ class LiveViewTest : public QObject {
         LogPlot plot;
         plot.setChannels(&channels);
         plot.setShownColumns({0});
-        const std::vector<std::string_view> line{"1", "2", "3",   "4", "5",    "6", "7",
-                                                 "8", "9", "215", "",  "14.7", "0"};
-        for (int key = 0; key < 10; ++key) channels.AppendFields(line, key);
+        const std::vector<std::string> fields{"1", "2", "3",   "4", "5",    "6", "7",
+                                              "8", "9", "215", "",  "14.7", "0"};
+        const Record line{LineKind::Data, fields, 215, 1470, 0};
+        for (int key = 0; key < 10; ++key) channels.AppendRecord(line, key);
         channels.AppendMarker(4.5);
         plot.refreshAppended();
         channels.DropBefore(5);
-        for (int key = 10; key < 12; ++key) channels.AppendFields(line, key);
+        for (int key = 10; key < 12; ++key) channels.AppendRecord(line, key);
         plot.refreshAppended();
         QCPGraph* graph = plot.customPlot()->graph(plot.customPlot()->graphCount() - 1);
         QCOMPARE(graph->dataCount(), 7);

@@ -3,7 +3,7 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "app/qt/port_config.h"
+#include "port/qt/port_config.h"
 #include "support/main_window_fixture.h"
 
 using namespace kestrin;

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "intake/serial_port.h"
+#include "port/serial_port.h"
 
 namespace kestrin::test {
 

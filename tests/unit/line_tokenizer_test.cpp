@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,7 +34,7 @@ struct Console : ConsoleSink {
 
 struct Intake {
     Intake() {
-        files.CreateTextFile("Log1.txt", stream);
+        EXPECT_TRUE(files.CreateTextFile("Log1.txt", stream).ok());
         log.setStream(stream.get());
         log.setLoggingActive(true);
     }
@@ -168,16 +169,20 @@ TEST_F(TokenizerTest, ConsoleFailureKeepsTheHeldTextAndOnlyAnInvalidArgumentIsTo
     EXPECT_EQ(console.text, "A\tC\tD\t1\t-2\t");
 }
 
-// Writes down what the tokenizer tells, one text per event.
-class RecordingListener : public RecordListener {
+// Writes down what the tokenizer tells, one text per event: the kind, the
+// fields, and the decoder's numbers where it has them.
+class RecordingSubscriber : public RecordSubscriber {
   public:
-    void onLine(LineKind kind, std::span<const std::string> fields) override {
-        std::string text = kind == LineKind::Header ? "header:"
-                           : kind == LineKind::Data ? "data:"
-                                                    : "long:";
-        for (const std::string& field : fields) text += field + "|";
+    void onRecord(const Record& record) override {
+        std::string text = record.kind == LineKind::Header ? "header:"
+                           : record.kind == LineKind::Data ? "data:"
+                                                           : "long:";
+        for (const std::string& field : record.fields) text += field + "|";
+        for (const auto& number : {record.zone, record.airFuelHundredths, record.boostHundredths})
+            if (number) text += " " + std::to_string(*number);
+        if (record.complete()) text += " complete";
         events.push_back(text);
-        if (fail) throw std::runtime_error("listener gone");
+        if (fail) throw std::runtime_error("subscriber gone");
     }
     void onMarker() override { events.push_back("marker"); }
 
@@ -185,7 +190,7 @@ class RecordingListener : public RecordListener {
     bool fail = false;
 };
 
-TEST(RecordListenerTest, EveryEndedLineAndMarkerIsToldWithTheFieldsTheConsoleShows) {
+TEST(RecordSourceTest, EveryEndedLineAndMarkerIsToldWithTheFieldsTheConsoleShows) {
     const struct {
         std::string_view input;
         std::vector<std::string> events;
@@ -194,8 +199,11 @@ TEST(RecordListenerTest, EveryEndedLineAndMarkerIsToldWithTheFieldsTheConsoleSho
         {"RPM MAP ZON\r\n", {"header:RPM|MAP|ZON|ZONE|STNG|AFR|PSI|"}},
         {"RPM MAP ZON \r\n", {"data:RPM|MAP|ZON||||||"}},
         {"3000 10 201 80 30 130 10 20 255\r\n",
-         {"data:3000|10|201|80|30|130|10|20|255|1575|42|15|14.5|"}},
-        {kExample, {"data:A|12|-3|B,5||||-15.08|"}},
+         {"data:3000|10|201|80|30|130|10|20|255|1575|42|15|14.5| 1575 1500 1450 complete"}},
+        // Numbers rounded exactly as their texts: 19.085 computed lies above the tie.
+        {"0 0 -1 0 0 236.21 0 0 -1\r\n",
+         {"data:0|0|-1|0|0|236.21|0|0|-1|-105||19.09|-14.79| -105 1909 -1479 complete"}},
+        {kExample, {"data:A|12|-3|B,5||||-15.08| -1508"}},
         {"\r\n\n", {"data:|||||", "data:|||||"}},
         {"1 2 3 4 5 6 7 8 35 10\r\n", {"long:1|2|3|4|5|6|7|8|35|10|"}},
         {"1 2 3", {}},  // no line end, nothing told
@@ -204,28 +212,45 @@ TEST(RecordListenerTest, EveryEndedLineAndMarkerIsToldWithTheFieldsTheConsoleSho
     for (const auto& c : cases) {
         Intake in;
         in.settings.slot(1575) = "42";
-        RecordingListener listener;
-        in.tokenizer.setRecordListener(&listener);
+        RecordingSubscriber listener;
+        RecordSubscription subscription(in.tokenizer, listener);
         in.tokenizer.MarkerPending = c.marker;
         in.feed(std::string(c.input) + "X");
         EXPECT_EQ(listener.events, c.events) << c.input;
     }
 }
 
-TEST(RecordListenerTest, ConsoleIsTheSameWithAFailingListener) {
-    RecordingListener listener;
-    listener.fail = true;
+TEST(RecordSourceTest, AFailingSubscriberChangesNothingForTheOthers) {
+    RecordingSubscriber failing;
+    failing.fail = true;
+    RecordingSubscriber after;
     std::string shown[2];
-    RecordListener* const listeners[] = {nullptr, &listener};
-    for (RecordListener* told : listeners) {
+    for (bool subscribed : {false, true}) {
         Intake in;
-        in.tokenizer.setRecordListener(told);
+        std::optional<RecordSubscription> first, second;
+        if (subscribed) {
+            first.emplace(in.tokenizer, failing);
+            second.emplace(in.tokenizer, after);
+        }
         in.tokenizer.MarkerPending = true;
         in.feed("RPM ZON\r\n1 2 3\r\n1 2 3 4 5 6 7 8 9 10\r\nX");
-        shown[told != nullptr] = in.console.text;
+        shown[subscribed] = in.console.text;
     }
     EXPECT_EQ(shown[1], shown[0]);
-    EXPECT_EQ(listener.events.size(), 3u);  // the failure kept the first line's marker back
+    EXPECT_EQ(after.events.size(), 4u);  // three lines and the first line's marker
+}
+
+TEST(RecordSourceTest, ASubscriptionEndsWithWhicheverGoesFirst) {
+    RecordingSubscriber subscriber;
+    {
+        auto in = std::make_unique<Intake>();
+        RecordSubscription outlives(in->tokenizer, subscriber);
+        { RecordSubscription gone(in->tokenizer, subscriber); }
+        in->feed("1\r\nX");
+        EXPECT_EQ(subscriber.events.size(), 1u);
+        in.reset();  // the source goes first: the subscription's end touches nothing
+    }
+    EXPECT_EQ(subscriber.events.size(), 1u);
 }
 
 }  // namespace

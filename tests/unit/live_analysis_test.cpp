@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "analysis/log_channels.h"
-#include "analysis/visited_zones.h"
+#include "analysis/log_line.h"
+#include "viewer/visited_zones.h"
 #include "viewer/zone_layout.h"
 
 namespace kestrin {
@@ -13,6 +14,17 @@ namespace {
 // The fields of a data line as the tokenizer tells them, with `zone` in ZONE.
 std::vector<std::string> DataLine(const std::string& zone, const std::string& rpm = "3000") {
     return {rpm, "80", "95", "80", "30", "120", "20", "3.1", "35", zone, "", "14.62", "-0.87"};
+}
+
+// The record the tokenizer makes of `fields`, its numbers read from their texts.
+Record AsRecord(const std::vector<std::string>& fields, LineKind kind = LineKind::Data) {
+    Record record{kind, fields, {}, {}, {}};
+    if (kind == LineKind::Data && fields.size() == kLogColumns) {
+        record.zone = WholeNumber(fields[kZoneColumn]);
+        record.airFuelHundredths = HundredthsOf(fields[kAirFuelColumn]);
+        record.boostHundredths = HundredthsOf(fields[kLogColumns - 1]);
+    }
+    return record;
 }
 
 TEST(SmallZoneOfSlotTest, OnlyTheSlotsTheGridShows) {
@@ -45,7 +57,7 @@ TEST(VisitedZonesTest, CountsDataLinesPerCellAndFollowsTheNewest) {
         {LineKind::Data, DataLine("975"), 143},
     };
     for (const auto& line : lines) {
-        zones.onLine(line.kind, line.fields);
+        zones.onRecord(AsRecord(line.fields, line.kind));
         EXPECT_EQ(zones.currentCell(), line.current) << line.fields[kZoneColumn];
     }
     EXPECT_EQ(zones.linesOf(19), 3);
@@ -61,10 +73,6 @@ TEST(VisitedZonesTest, CountsDataLinesPerCellAndFollowsTheNewest) {
     EXPECT_EQ(zones.linesOf(19), 0);
 }
 
-std::vector<std::string_view> Views(const std::vector<std::string>& fields) {
-    return {fields.begin(), fields.end()};
-}
-
 TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
     LogChannels channels(ChannelSource::Stream);
     // Numbered before any header, and the usual three shown by place.
@@ -74,12 +82,14 @@ TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
                                           "PW",  "ZON", "ZONE", "STNG", "AFR", "PSI"};
     std::vector<std::string> renamed = header;
     renamed[0] = "REV";
-    channels.AppendFields(Views(DataLine("215", "1000")), 0.5);
-    channels.AppendFields(Views(header), 1.0);
-    channels.AppendFields(Views(DataLine("215", "2000")), 1.5);
+    channels.AppendRecord(AsRecord(DataLine("215", "1000")), 0.5);
+    channels.AppendRecord(AsRecord(header, LineKind::Header), 1.0);
+    channels.AppendRecord(AsRecord(DataLine("215", "2000")), 1.5);
     channels.AppendMarker(1.75);
-    channels.AppendFields(Views(renamed), 2.0);
-    channels.AppendFields(Views({"1", "2"}), 2.5);  // no data: only the last key moves
+    channels.AppendRecord(AsRecord(renamed, LineKind::Header), 2.0);
+    channels.AppendRecord(AsRecord({"1", "2"}), 2.5);  // no data: only the last key moves
+    // A long line's fields by position are no data, whatever they hold.
+    channels.AppendRecord(AsRecord(DataLine("215", "9999"), LineKind::Long), 2.6);
     channels.AppendMarker(2.75);
 
     EXPECT_EQ(channels.titles(), renamed);
@@ -88,6 +98,7 @@ TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
     EXPECT_FLOAT_EQ(channels.values(kAirFuelColumn).back(), 14.62f);
     EXPECT_EQ(channels.markers(), (std::vector<double>{1.75, 2.75}));
     EXPECT_EQ(channels.lastKey(), 2.75);
+    EXPECT_EQ(channels.lineCount(), 8);
     EXPECT_TRUE(channels.zoneTable().zones().empty());
     EXPECT_EQ(InitialColumns(channels.titles()), (std::vector<std::size_t>{11, 12}));
     EXPECT_EQ(InitialColumns(header), (std::vector<std::size_t>{0, 11, 12}));
@@ -101,11 +112,12 @@ TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
 
 TEST(LiveChannelsTest, KeepRecentBoundsTheStreamByTimeAndCount) {
     LogChannels channels(ChannelSource::Stream);
-    const auto line = DataLine("215");
+    const auto fields = DataLine("215");
+    const Record line = AsRecord(fields);
     // Ten lines a second for two hours, a marker every minute.
     for (int i = 0; i < 72000; ++i) {
         const double key = i / 10.0;
-        channels.AppendFields(Views(line), key);
+        channels.AppendRecord(line, key);
         if (i % 600 == 0) channels.AppendMarker(key);
         channels.KeepRecent(3600, 1'000'000);
         // At least the last hour is kept, and at most a sixtieth more.

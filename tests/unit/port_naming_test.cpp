@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "intake/serial_port.h"
+#include "port/serial_port.h"
 
 namespace kestrin {
 namespace {

@@ -60,7 +60,7 @@ TEST_F(TextFileTest, TextReachesTheFileOnFlushSyncCloseAndWhenTheBufferFills) {
     EXPECT_TRUE(log() == expected);
     ASSERT_TRUE(stream->write("last").ok() && stream->Close().ok());
     EXPECT_TRUE(log() == expected + "last");
-    create(dir.file("Log2.txt"))->write("tail");  // destroyed while open
+    EXPECT_TRUE(create(dir.file("Log2.txt"))->write("tail").ok());  // destroyed while open
     EXPECT_EQ(ReadWholeFile(dir.file("Log2.txt")), "tail");
 }
 

@@ -3,7 +3,6 @@
 #include <qcustomplot.h>
 #include <QAction>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,27 +15,8 @@
 
 namespace kestrin {
 
-namespace {
-
-LivePlotWindow* g_current = nullptr;
-
-}  // namespace
-
-LivePlotWindow* LivePlotWindow::open() {
-    if (g_current) {
-        if (g_current->isMinimized()) g_current->showNormal();
-        g_current->raise();
-        g_current->activateWindow();
-        return g_current;
-    }
-    g_current = new LivePlotWindow;
-    g_current->show();
-    return g_current;
-}
-
-LivePlotWindow* LivePlotWindow::current() { return g_current; }
-
-LivePlotWindow::LivePlotWindow() : QWidget(nullptr) {
+LivePlotWindow::LivePlotWindow(RecordSource& source)
+    : QWidget(nullptr), subscription_(source, *this) {
     setObjectName(QStringLiteral("frmLivePlot"));
     setWindowTitle(QStringLiteral("Live Plot"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -78,29 +58,19 @@ LivePlotWindow::LivePlotWindow() : QWidget(nullptr) {
     resize(1000, 600);
 }
 
-LivePlotWindow::~LivePlotWindow() {
-    if (g_current == this) g_current = nullptr;
-}
-
 void LivePlotWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && !isMinimized()) refresh();
-}
-
-void LivePlotWindow::closeEvent(QCloseEvent* event) {
-    if (g_current == this) g_current = nullptr;
-    QWidget::closeEvent(event);
 }
 
 double LivePlotWindow::secondsSinceOpened() const {
     return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
 }
 
-void LivePlotWindow::onLine(LineKind /*kind*/, std::span<const std::string> fields) {
+void LivePlotWindow::onRecord(const Record& record) {
     const std::size_t dataLines = channels_.dataLines().size();
     const int titleChanges = channels_.titleChanges();
-    fields_.assign(fields.begin(), fields.end());
-    channels_.AppendFields(fields_, secondsSinceOpened());
+    channels_.AppendRecord(record, secondsSinceOpened());
     // Lines that are no data leave the plot as it was.
     const bool changed =
         channels_.dataLines().size() != dataLines || channels_.titleChanges() != titleChanges;

@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "analysis/log_channels.h"
-#include "intake/record_listener.h"
+#include "intake/record.h"
 
 class QCheckBox;
-class QCloseEvent;
 class QPushButton;
 class QVBoxLayout;
 
@@ -23,9 +22,10 @@ class LogPlot;
 // opened: the chosen columns of every data line (RPM, AFR and PSI at first)
 // and the markers. It follows the newest line, showing the last five
 // minutes; zooming or dragging the plot stops following, the Follow button
-// or the End key resumes it. The last hour is kept. One window at a time,
-// not modal; it deletes itself when closed.
-class LivePlotWindow : public QWidget, public RecordListener {
+// or the End key resumes it. The last hour is kept. It takes the records of
+// `source` from its making until it goes; not modal; it deletes itself when
+// closed.
+class LivePlotWindow : public QWidget, public RecordSubscriber {
     Q_OBJECT
 
   public:
@@ -42,13 +42,9 @@ class LivePlotWindow : public QWidget, public RecordListener {
     static constexpr double kRepaintBusyShare = 0.005;
     static constexpr int kSlowestRepaintMilliseconds = 2000;
 
-    // Shows the one live plot, creating it when none is open.
-    static LivePlotWindow* open();
-    // The live plot that is open now, or nullptr.
-    static LivePlotWindow* current();
-    ~LivePlotWindow() override;
+    explicit LivePlotWindow(RecordSource& source);
 
-    void onLine(LineKind kind, std::span<const std::string> fields) override;
+    void onRecord(const Record& record) override;
     void onMarker() override;
 
     const LogChannels& channels() const { return channels_; }
@@ -62,10 +58,8 @@ class LivePlotWindow : public QWidget, public RecordListener {
 
   protected:
     void changeEvent(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
   private:
-    LivePlotWindow();
     double secondsSinceOpened() const;
     void rebuildChannelBoxes();
     void showChosenChannels();
@@ -74,7 +68,7 @@ class LivePlotWindow : public QWidget, public RecordListener {
     void onKeyRangeChanged();
 
     LogChannels channels_{ChannelSource::Stream};
-    std::vector<std::string_view> fields_;
+    RecordSubscription subscription_;
     QElapsedTimer clock_;
     QTimer repaintTimer_;
     LogPlot* plot_;

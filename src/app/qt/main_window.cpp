@@ -36,9 +36,11 @@ MainWindow::MainWindow(Program& program, MessagePrompt* prompt)
     : program_(program),
       prompt_(ChoosePrompt(prompt, ownPrompt_, this)),
       console_(new ConsoleView),
+      streamPrompt_(prompt_),
       log_(program.options),
-      tokenizer_(*console_, log_, program.settings, prompt_),
-      run_(program.options, program.fileSystem, port_, log_, tokenizer_, prompt_) {
+      tokenizer_(*console_, log_, program.settings, streamPrompt_),
+      run_(program.options, program.fileSystem, port_, log_, tokenizer_, prompt_),
+      visitedSubscription_(tokenizer_, program.visitedZones) {
     setObjectName("frmMain");
     setWindowTitle("Kestrin");
     port_.setObjectName("MSComm1");
@@ -49,21 +51,16 @@ MainWindow::MainWindow(Program& program, MessagePrompt* prompt)
     // Lines already reach the operating system as they end; this puts them
     // on the disk at least once a second while a run is open.
     syncTimer_.setInterval(1000);
-    connect(&syncTimer_, &QTimer::timeout, this, [this] { run_.syncLog(); });
+    connect(&syncTimer_, &QTimer::timeout, this, [this] {
+        run_.syncLog();
+        reportLogFailureLater();
+    });
     // A lost port is tried again once a second until it is back or the run ends.
     retryTimer_.setInterval(1000);
     connect(&retryTimer_, &QTimer::timeout, this, &MainWindow::retryPort);
-
-    tokenizer_.setRecordListener(this);
-    zoneTimer_.setSingleShot(true);
-    zoneTimer_.setInterval(LivePlotWindow::kRepaintMilliseconds);
-    connect(&zoneTimer_, &QTimer::timeout, this, &MainWindow::showVisitedZones);
 }
 
-MainWindow::~MainWindow() {
-    port_.setListener(nullptr);
-    tokenizer_.setRecordListener(nullptr);
-}
+MainWindow::~MainWindow() { port_.setListener(nullptr); }
 
 QPushButton* MainWindow::addButton(const char* name, const char* caption, int left, int top,
                                    int width, void (MainWindow::*handler)()) {
@@ -101,7 +98,6 @@ void MainWindow::buildControls() {
     rxCircle_->setObjectName("shaRxCircle");
     PlaceTwips(rxCircle_, 480, 240, 255, 165);
     rx_ = new RxIndicator(rxCircle_, this);
-    rx_->setReadPause(QtSerialPort::kPaceMs);
     auto* lblRx = new QLabel("Rx", client);
     lblRx->setObjectName("lblRx");
     PlaceTwips(lblRx, 720, 240, 375, 255);
@@ -172,9 +168,13 @@ void MainWindow::retryPort() {
     showPortState();
 }
 
+void MainWindow::clearVisitedZones() {
+    program_.visitedZones.Clear();
+    if (viewer_) viewer_->showVisitedZones();
+}
+
 void MainWindow::cmdNewRun_Click() {
-    visitedZones_.Clear();
-    showVisitedZones();
+    clearVisitedZones();
     run_.cmdNewRun_Click();
     applyButtons();
     if (run_.runOpen()) syncTimer_.start();
@@ -196,8 +196,7 @@ void MainWindow::cmdEnd_Click() {
     run_.cmdEnd_Click();
     applyButtons();
     showPortState();
-    visitedZones_.Clear();
-    showVisitedZones();
+    clearVisitedZones();
 }
 
 void MainWindow::cmdSetMarker_Click() { run_.cmdSetMarker_Click(); }
@@ -223,7 +222,14 @@ void MainWindow::cmdLoadSettings_Click() { LoadSettingsFile(); }
 
 void MainWindow::cmdViewSettings_Click() {
     LoadSettingsFile();
-    SettingsViewer::open(program_.settings)->showVisitedZones(visitedZones_);
+    // One viewer at a time: an open one is brought to the front, its texts left as they are.
+    if (viewer_) {
+        if (viewer_->isMinimized()) viewer_->showNormal();
+        viewer_->raise();
+        viewer_->activateWindow();
+        return;
+    }
+    viewer_ = new SettingsViewer(program_.settings, tokenizer_, program_.visitedZones);
 }
 
 void MainWindow::mnuFileSaveOptions_Click() {
@@ -245,36 +251,32 @@ void MainWindow::openLog(const std::string& path) {
     }
 }
 
-void MainWindow::mnuViewLivePlot_Click() { LivePlotWindow::open(); }
-
-void MainWindow::onLine(LineKind kind, std::span<const std::string> fields) {
-    visitedZones_.onLine(kind, fields);
-    if (LivePlotWindow* plot = LivePlotWindow::current()) plot->onLine(kind, fields);
-    if (visitedZones_.changes() != zoneChangesShown_ && !zoneTimer_.isActive() &&
-        SettingsViewer::current())
-        zoneTimer_.start();
+void MainWindow::mnuViewLivePlot_Click() {
+    // One live plot at a time: an open one is brought to the front.
+    if (livePlot_) {
+        if (livePlot_->isMinimized()) livePlot_->showNormal();
+        livePlot_->raise();
+        livePlot_->activateWindow();
+        return;
+    }
+    livePlot_ = new LivePlotWindow(tokenizer_);
+    livePlot_->show();
 }
 
-void MainWindow::onMarker() {
-    if (LivePlotWindow* plot = LivePlotWindow::current()) plot->onMarker();
-}
-
-void MainWindow::showVisitedZones() {
-    zoneTimer_.stop();
-    zoneChangesShown_ = visitedZones_.changes();
-    if (SettingsViewer* viewer = SettingsViewer::current()) viewer->showVisitedZones(visitedZones_);
-}
-
-void MainWindow::onReceive(std::string_view text) { tokenizer_.MSComm1_OnComm(text); }
-
-void MainWindow::onDrained() {
+void MainWindow::onReceive(std::string_view bytes) {
+    tokenizer_.receive(bytes);
     rx_->received();
     run_.flushLog();
-    run_.reportLogFailure();
+    reportLogFailureLater();
+}
+
+void MainWindow::reportLogFailureLater() {
+    if (run_.logFailureToReport()) QTimer::singleShot(0, this, [this] { run_.reportLogFailure(); });
 }
 
 void MainWindow::onPortLost(const Status& why) {
     run_.portLost(why);
+    reportLogFailureLater();
     if (!run_.waitingForPort()) return;
     showPortState();
     retryTimer_.start();

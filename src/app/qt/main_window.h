@@ -1,16 +1,18 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
-#include "analysis/visited_zones.h"
+#include "analysis/qt/live_plot_window.h"
 #include "app/program.h"
+#include "app/qt/queued_prompt.h"
 #include "app/run_control.h"
 #include "intake/line_tokenizer.h"
-#include "intake/qt/qt_serial_port.h"
-#include "intake/record_listener.h"
 #include "log/log_writer.h"
+#include "port/qt/qt_serial_port.h"
+#include "viewer/qt/settings_viewer.h"
 
 class QLabel;
 class QPushButton;
@@ -22,7 +24,7 @@ class RxCircle;
 class RxIndicator;
 
 // frmMain: the live console, the run commands and the settings commands.
-class MainWindow : public QMainWindow, private SerialListener, private RecordListener {
+class MainWindow : public QMainWindow, private SerialListener {
     Q_OBJECT
   public:
     // Message boxes go to `prompt` when one is given, else to the screen.
@@ -44,21 +46,20 @@ class MainWindow : public QMainWindow, private SerialListener, private RecordLis
     // Opens a log in a window of its own, or says why it cannot.
     void openLog(const std::string& path);
 
-    const LineTokenizer& tokenizer() const { return tokenizer_; }
-    // The zones the engine visited since the run began.
-    const VisitedZones& visitedZones() const { return visitedZones_; }
+    LineTokenizer& tokenizer() { return tokenizer_; }
+    SettingsViewer* settingsViewer() const { return viewer_; }
+    LivePlotWindow* livePlot() const { return livePlot_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void onReceive(std::string_view text) override;
-    void onDrained() override;
+    void onReceive(std::string_view bytes) override;
     void onPortLost(const Status& why) override;
-    void onLine(LineKind kind, std::span<const std::string> fields) override;
-    void onMarker() override;
-    void showVisitedZones();
+    // Tells a failed log once the received bytes have been handled.
+    void reportLogFailureLater();
+    void clearVisitedZones();
 
     void buildControls();
     void applyButtons();
@@ -88,16 +89,18 @@ class MainWindow : public QMainWindow, private SerialListener, private RecordLis
     QPushButton* cmdViewSettings_ = nullptr;
     QPushButton* cmdExit_ = nullptr;
 
+    // The boxes the stream itself raises wait for the event loop, never
+    // inside the handling of received bytes.
+    QueuedPrompt streamPrompt_;
     QtSerialPort port_;
     LogWriter log_;
     LineTokenizer tokenizer_;
     RunControl run_;
+    RecordSubscription visitedSubscription_;
     QTimer syncTimer_;
     QTimer retryTimer_;
-    VisitedZones visitedZones_;
-    // Puts the visited zones on the settings viewer a few times a second at most.
-    QTimer zoneTimer_;
-    std::uint64_t zoneChangesShown_ = 0;
+    QPointer<SettingsViewer> viewer_;
+    QPointer<LivePlotWindow> livePlot_;
 };
 
 }  // namespace kestrin

@@ -1,5 +1,6 @@
 #include "display/qt/console_view.h"
 #include "common/qt/latin1.h"
+#include "common/rhythm.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -47,7 +48,7 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 
     flushTimer_.setSingleShot(true);
-    flushTimer_.setInterval(kFlushIntervalMs);
+    flushTimer_.setInterval(kRhythmMs);
     connect(&flushTimer_, &QTimer::timeout, this, &ConsoleView::flushPending);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             &ConsoleView::onVerticalValueChanged);

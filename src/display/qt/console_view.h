@@ -23,7 +23,6 @@ class ConsoleView : public QAbstractScrollArea, public ConsoleSink {
     Q_OBJECT
   public:
     static constexpr int kTabStopTwips = 720;
-    static constexpr int kFlushIntervalMs = 50;
 
     explicit ConsoleView(QWidget* parent = nullptr);
 

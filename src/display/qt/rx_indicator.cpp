@@ -1,5 +1,7 @@
 #include "display/qt/rx_indicator.h"
 
+#include "common/rhythm.h"
+
 #include <QPainter>
 
 namespace kestrin {
@@ -26,7 +28,7 @@ void RxCircle::paintEvent(QPaintEvent*) {
 
 RxIndicator::RxIndicator(RxCircle* circle, QObject* parent) : QObject(parent), circle_(circle) {
     rxDelay_.setObjectName("tmrRxDelay");
-    rxDelay_.setInterval(50);
+    rxDelay_.setInterval(kRhythmMs);
     turnOff_.setObjectName("tmrTurnOffRx");
     turnOff_.setInterval(51);
     turnOff_.setSingleShot(true);
@@ -43,8 +45,7 @@ void RxIndicator::received() {
 
 void RxIndicator::checkQuiet() {
     if (turnOff_.isActive()) return;
-    if (!sinceReceived_.isValid() || sinceReceived_.elapsed() >= readPauseMs_ + rxDelay_.interval())
-        turnOff_.start();
+    if (!sinceReceived_.isValid() || sinceReceived_.elapsed() >= 2 * kRhythmMs) turnOff_.start();
 }
 
 void RxIndicator::setWaiting(bool waiting) {

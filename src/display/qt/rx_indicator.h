@@ -28,8 +28,8 @@ class RxCircle : public QWidget {
 
 // The two timers of the indicator. Reception starts the flash timer, so the
 // circle flashes while characters arrive. Reception comes in chunks, one per
-// read, at most `readPause` apart while characters arrive: once a flash tick
-// finds no chunk for that pause and one flash more, it starts the turn-off
+// read, at most one beat of the read rhythm apart while characters arrive:
+// once a flash tick finds no chunk for that beat and one flash more, it starts the turn-off
 // timer, whose tick rests the circle and stops both. A timer restarted for
 // every chunk, or ticking beside the flash, would wake the program for nothing.
 class RxIndicator : public QObject {
@@ -37,7 +37,6 @@ class RxIndicator : public QObject {
   public:
     RxIndicator(RxCircle* circle, QObject* parent = nullptr);
 
-    void setReadPause(int ms) { readPauseMs_ = ms; }
     void received();
     // While the port is lost the circle stays in the waiting colour; after
     // that it rests until characters arrive.
@@ -55,7 +54,6 @@ class RxIndicator : public QObject {
     QTimer rxDelay_;
     QTimer turnOff_;
     QElapsedTimer sinceReceived_;
-    int readPauseMs_ = 0;
 };
 
 }  // namespace kestrin

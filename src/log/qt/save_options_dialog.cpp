@@ -9,7 +9,7 @@
 #include <QRadioButton>
 
 #include "common/qt/twips.h"
-#include "intake/serial_port.h"
+#include "port/serial_port.h"
 
 namespace kestrin {
 

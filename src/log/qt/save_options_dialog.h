@@ -3,8 +3,8 @@
 #include <QDialog>
 
 #include "common/message_prompt.h"
-#include "intake/qt/qt_serial_port.h"
 #include "log/options.h"
+#include "port/qt/qt_serial_port.h"
 
 class QComboBox;
 class QGroupBox;

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "common/message_prompt.h"
-#include "intake/qt/qt_serial_port.h"
 #include "log/options.h"
 #include "log/text_file.h"
+#include "port/qt/qt_serial_port.h"
 #include "settings/settings_capture.h"
 
 class QLabel;

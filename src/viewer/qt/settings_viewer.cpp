@@ -1,7 +1,6 @@
 #include "viewer/qt/settings_viewer.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFont>
 #include <QFontMetrics>
 #include <QFrame>
@@ -85,26 +84,11 @@ void MakeBordered(QLabel* label) {
     label->setLineWidth(1);
 }
 
-SettingsViewer* g_current = nullptr;
-
 }  // namespace
 
-SettingsViewer* SettingsViewer::open(const SettingsTable& table) {
-    if (g_current) {
-        if (g_current->isMinimized()) g_current->showNormal();
-        g_current->raise();
-        g_current->activateWindow();
-        return g_current;
-    }
-    auto* viewer = new SettingsViewer(table);
-    g_current = viewer;
-    viewer->Form_Load();
-    return viewer;
-}
-
-SettingsViewer* SettingsViewer::current() { return g_current; }
-
-SettingsViewer::SettingsViewer(const SettingsTable& table) : QWidget(nullptr), table_(table) {
+SettingsViewer::SettingsViewer(const SettingsTable& table, RecordSource& source,
+                               const VisitedZones& visited)
+    : QWidget(nullptr), table_(table), visited_(visited), subscription_(source, *this) {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("Current Settings"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -128,16 +112,12 @@ SettingsViewer::SettingsViewer(const SettingsTable& table) : QWidget(nullptr), t
     chkAddZones_->setGeometry(box);
     chkAddZones_->setChecked(false);
     connect(chkAddZones_, &QCheckBox::toggled, this, [this] { chkAddZones_Click(); });
-}
 
-SettingsViewer::~SettingsViewer() {
-    if (g_current == this) g_current = nullptr;
-}
-
-void SettingsViewer::closeEvent(QCloseEvent* event) {
-    // From here on the window is going away; the next opening makes a new one.
-    if (g_current == this) g_current = nullptr;
-    QWidget::closeEvent(event);
+    visitedTimer_.setSingleShot(true);
+    visitedTimer_.setInterval(kVisitedRepaintMs);
+    connect(&visitedTimer_, &QTimer::timeout, this, &SettingsViewer::showVisitedZones);
+    showVisitedZones();
+    Form_Load();
 }
 
 void SettingsViewer::buildGrid() {
@@ -239,9 +219,14 @@ void SettingsViewer::buildLargeZoneRow() {
     }
 }
 
-void SettingsViewer::showVisitedZones(const VisitedZones& zones) {
-    shaVisitedZones_->showZones(zones);
-    shaCurrentZone_->showZones(zones);
+void SettingsViewer::showVisitedZones() {
+    visitedTimer_.stop();
+    shaVisitedZones_->showZones(visited_);
+    shaCurrentZone_->showZones(visited_);
+}
+
+void SettingsViewer::onRecord(const Record& record) {
+    if (record.complete() && !visitedTimer_.isActive()) visitedTimer_.start();
 }
 
 void SettingsViewer::Form_Load() {

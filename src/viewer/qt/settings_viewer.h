@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <array>
+#include <optional>
 
+#include "intake/record.h"
 #include "settings/settings_table.h"
 #include "viewer/zone_layout.h"
 
 class QCheckBox;
-class QCloseEvent;
 class QLabel;
 
 namespace kestrin {
@@ -19,30 +21,28 @@ class VisitedZones;
 // blocks, a row of the 24 large-zone values, and a check box that switches the grid between the
 // plain and the added view. It is a top-level window of its own, so it stays open and working
 // when the main window goes away, and it deletes itself when closed.
-class SettingsViewer : public QWidget {
+//
+// While the unit streams it outlines the zone the engine is in and tints the zones visited, over
+// and under the cells, their texts left as they are: it takes the records of `source` and shows
+// `visited` (counted by whoever owns it) a few times a second at most.
+class SettingsViewer : public QWidget, private RecordSubscriber {
     Q_OBJECT
 
   public:
-    // Shows the one viewer. When none is open it is created and loaded from `table`; an open one
-    // is only brought to the front, its texts left as they are. `table` must outlive the window
-    // (the program's table lives as long as the program).
-    static SettingsViewer* open(const SettingsTable& table);
-    // The viewer that is open now, or nullptr.
-    static SettingsViewer* current();
+    // New visited zones are shown together, at most this often.
+    static constexpr int kVisitedRepaintMs = 250;
 
-    ~SettingsViewer() override;
+    // Made and loaded from `table`, then shown. `table` and `visited` must outlive the window
+    // (they live as long as the program); `source` may go first.
+    SettingsViewer(const SettingsTable& table, RecordSource& source, const VisitedZones& visited);
 
-    // While the unit streams: outlines the zone the engine is in and tints the zones visited,
-    // over and under the cells; their texts stay as they are.
-    void showVisitedZones(const VisitedZones& zones);
+    // Shows the visited zones as they are now: after they were cleared, or to test.
+    void showVisitedZones();
     VisitedZoneOverlay* visitedOverlay() const { return shaVisitedZones_; }
     VisitedZoneOverlay* currentZoneOverlay() const { return shaCurrentZone_; }
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-
   private:
-    explicit SettingsViewer(const SettingsTable& table);
+    void onRecord(const Record& record) override;
 
     void buildGrid();
     void buildLines();
@@ -64,6 +64,9 @@ class SettingsViewer : public QWidget {
     QCheckBox* chkAddZones_ = nullptr;
     VisitedZoneOverlay* shaVisitedZones_ = nullptr;
     VisitedZoneOverlay* shaCurrentZone_ = nullptr;
+    const VisitedZones& visited_;
+    QTimer visitedTimer_;
+    RecordSubscription subscription_;
 };
 
 }  // namespace kestrin

@@ -3,8 +3,8 @@
 #include <QPainter>
 #include <cmath>
 
-#include "analysis/visited_zones.h"
 #include "common/qt/twips.h"
+#include "viewer/visited_zones.h"
 #include "viewer/zone_grid_geometry.h"
 
 namespace kestrin {

@@ -1,4 +1,4 @@
-#include "intake/serial_port.h"
+#include "port/serial_port.h"
 
 #include <cstdlib>
 #include <utility>

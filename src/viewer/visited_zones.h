@@ -3,21 +3,18 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string_view>
-#include <vector>
 
-#include "intake/record_listener.h"
+#include "intake/record.h"
 #include "viewer/zone_layout.h"
 
 namespace kestrin {
 
 // Where the engine is on the settings grid while the unit streams: the small
-// zone named by the newest data line (a line the log's readers take as data),
-// and how many data lines named each small zone since the last Clear. Zones
-// outside the grid are not counted.
-class VisitedZones : public RecordListener {
+// zone named by the newest complete data line, and how many such lines named
+// each small zone since the last Clear. Zones outside the grid are not counted.
+class VisitedZones : public RecordSubscriber {
   public:
-    void onLine(LineKind kind, std::span<const std::string> fields) override;
+    void onRecord(const Record& record) override;
     void Clear();
 
     // The small zone of the newest data line; nothing when that line named
@@ -34,7 +31,6 @@ class VisitedZones : public RecordListener {
     std::int64_t most_ = 0;
     std::optional<int> current_;
     std::uint64_t changes_ = 0;
-    std::vector<std::string_view> fields_;
 };
 
 }  // namespace kestrin

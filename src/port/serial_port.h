@@ -13,10 +13,8 @@ namespace kestrin {
 class SerialListener {
   public:
     virtual ~SerialListener() = default;
-    // One receive event: the text one read handed over, one character.
-    virtual void onReceive(std::string_view text) = 0;
-    // All waiting text has been handed over, one event per character.
-    virtual void onDrained() {}
+    // Everything one read took from the port, in one call.
+    virtual void onReceive(std::string_view bytes) = 0;
     // The device went away or failed while open; the port is already closed.
     virtual void onPortLost(const Status& why) { (void)why; }
 };

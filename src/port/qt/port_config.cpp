@@ -1,8 +1,8 @@
-#include "app/qt/port_config.h"
+#include "port/qt/port_config.h"
 
 #include <QStandardPaths>
 
-#include "intake/serial_port.h"
+#include "port/serial_port.h"
 
 namespace kestrin {
 

@@ -5,26 +5,28 @@
 #include <QTimer>
 #include <cstddef>
 
-#include "intake/serial_port.h"
+#include "common/rhythm.h"
+#include "port/serial_port.h"
 
 namespace kestrin {
 
 // A window's serial port over QSerialPort: 1200 baud, 8 data bits, no parity,
 // 1 stop bit. Everything waiting is drained at once and handed to the
-// listener one character per receive event.
+// listener in one call.
 //
 // The terminal driver keeps what arrives, so the program need not wake for
 // every character: after a chunk has been handled the port is left alone for
-// kPaceMs and then everything that came meanwhile is taken in one read. Only
+// one beat of the read rhythm (kRhythmMs) and then everything that came
+// meanwhile is taken in one read. Only
 // when nothing came does QSerialPort watch the port again, and it wakes the
 // program at the next character. Every received line thus reaches the
-// listener, and through it the log, within kPaceMs of its arrival.
+// listener, and through it the log, within one beat of its arrival.
+//
+// The next read is due before the listener is called, so a message box the
+// listener raises (which runs its own event loop) does not stop the reading.
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
   public:
-    // As long as the receive indicator's flash: the program's timers of equal
-    // intervals fall due together, so reading and drawing share one wake-up.
-    static constexpr int kPaceMs = 50;
     // A chunk this large means the line runs faster than the driver's buffer
     // could hold over one pause: read again at once.
     static constexpr std::size_t kBurstBytes = 1024;

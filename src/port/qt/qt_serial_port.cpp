@@ -1,4 +1,4 @@
-#include "intake/qt/qt_serial_port.h"
+#include "port/qt/qt_serial_port.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -116,14 +116,10 @@ bool QtSerialPort::takeChunk() {
 #endif
     if (chunk.empty()) return false;
 
-    if (listener_) {
-        for (std::size_t i = 0; i < chunk.size() && port_.isOpen(); ++i)
-            listener_->onReceive(std::string_view(chunk.data() + i, 1));
-        listener_->onDrained();
-    }
 #ifndef _WIN32
-    if (port_.isOpen()) pace_.start(chunk.size() >= kBurstBytes ? 0 : kPaceMs);
+    pace_.start(chunk.size() >= kBurstBytes ? 0 : kRhythmMs);
 #endif
+    if (listener_) listener_->onReceive(chunk);
     return true;
 }
 

@@ -1,0 +1,17 @@
+#include "app/qt/queued_prompt.h"
+
+#include <QTimer>
+#include <string>
+
+namespace kestrin {
+
+PromptAnswer QueuedPrompt::show(std::string_view text, std::string_view title,
+                                PromptButtons buttons) {
+    if (buttons != PromptButtons::Ok) return prompt_.show(text, title, buttons);
+    QTimer::singleShot(0, &context_, [this, text = std::string(text), title = std::string(title)] {
+        (void)prompt_.show(text, title, PromptButtons::Ok);
+    });
+    return PromptAnswer::Ok;
+}
+
+}  // namespace kestrin

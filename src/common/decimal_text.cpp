@@ -1,0 +1,78 @@
+#include "common/decimal_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <system_error>
+
+#include "common/char_classes.h"
+
+namespace kestrin {
+
+std::optional<double> ReadDecimal(std::string_view text) {
+    std::string_view body = text;
+    bool negative = false;
+    if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
+        negative = body.front() == '-';
+        body.remove_prefix(1);
+    }
+    // std::from_chars alone would also take a second sign, "inf" and "nan".
+    const std::size_t point = body.find('.');
+    const bool oneDigitAtLeast = std::any_of(body.begin(), body.end(), IsDigit);
+    const bool onlyDigitsAndPoint =
+        std::all_of(body.begin(), body.end(), [](char c) { return IsDigit(c) || c == '.'; });
+    if (!oneDigitAtLeast || !onlyDigitsAndPoint ||
+        (point != std::string_view::npos && body.find('.', point + 1) != std::string_view::npos))
+        return std::nullopt;
+
+    double value = 0;
+    const auto parsed =
+        std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::fixed);
+    if (parsed.ec == std::errc::result_out_of_range) {
+        // Too large when a digit other than zero stands before the point;
+        // otherwise too small to tell from zero.
+        if (body.substr(0, point).find_first_not_of('0') != std::string_view::npos)
+            return std::nullopt;
+        value = 0;
+    } else if (parsed.ec != std::errc() || parsed.ptr != body.data() + body.size()) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+namespace {
+
+// `value` to two decimals, the sign and the point kept. std::to_chars rounds
+// the exact binary value of the double: 19.085 computed as
+// 19.08500000000000085... gives 19.09, and only a double that lies exactly
+// halfway, such as 2.125, is a tie, which goes to the even digit. `out` has
+// room for any finite double: at most 309 digits before the point, a sign,
+// the point and two digits.
+std::string_view FixedTwo(double value, char (&out)[320]) {
+    const auto written = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, 2);
+    return std::string_view(out, static_cast<std::size_t>(written.ptr - out));
+}
+
+}  // namespace
+
+std::optional<std::string> HundredthsText(double value) {
+    if (!std::isfinite(value)) return std::nullopt;
+    char out[320];
+    std::string_view text = FixedTwo(value, out);
+    while (text.back() == '0') text.remove_suffix(1);  // "14.50" is "14.5", "15.00" is "15."
+    if (text.back() == '.') text.remove_suffix(1);
+    return std::string(text == "-0" ? "0" : text);
+}
+
+std::optional<std::int64_t> Hundredths(double value) {
+    if (!(std::fabs(value) < kLargestHundredthsValue)) return std::nullopt;
+    char out[320];
+    const std::string_view text = FixedTwo(value, out);
+    std::int64_t hundredths = 0;
+    for (char c : text)
+        if (IsDigit(c)) hundredths = hundredths * 10 + (c - '0');
+    return text.front() == '-' ? -hundredths : hundredths;
+}
+
+}  // namespace kestrin
