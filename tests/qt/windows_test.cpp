@@ -3,7 +3,13 @@
 // what only a window shows, and the faults that only real ports and processes
 // show: a program killed while logging (this executable again, as a child) and
 // a second copy of the program on the same port.
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <functional>
+#include <utility>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -258,6 +264,55 @@ class WindowsTest : public QObject {
         const std::string log = ReadWholeFile(dir.file("Log1.txt"));
         QVERIFY(ended > 300 && Numbered(0, 420, true).starts_with(log));
         QVERIFY2(std::count(log.begin(), log.end(), '\n') >= ended, std::to_string(ended).c_str());
+    }
+
+    void portIsReadWhileTheLogFailureBoxWaitsForItsClick() {
+        MainWindowFixture f;
+        // Every line at 64 bytes: 2000 lines are far more than a serial line's buffer holds.
+        std::string line = "4000 12 101 35 80 999999999 1 1 35";
+        line.resize(62, '7');
+        line += "\r\n";
+        constexpr int kLines = 2000;
+        // The box waits until the unit has sent every line, as a person would
+        // while reading it; nothing may wait for the box meanwhile.
+        struct WaitingPrompt : ScriptedPrompt {
+            std::function<void()> whileShown;
+            PromptAnswer show(std::string_view text, std::string_view title,
+                              PromptButtons buttons) override {
+                const PromptAnswer answer = ScriptedPrompt::show(text, title, buttons);
+                if (whileShown) std::exchange(whileShown, nullptr)();
+                return answer;
+            }
+        } prompt;
+        f.window = std::make_unique<MainWindow>(f.program, &prompt);
+        int shownConsoleLines = -1;
+        prompt.whileShown = [&] {
+            const int master = f.pty.masterFd();
+            ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+            std::string pending;
+            for (int i = 0; i < kLines; ++i) pending += line;
+            QDeadlineTimer deadline(20000);
+            while (!pending.empty() && !deadline.hasExpired()) {
+                const ssize_t n = ::write(master, pending.data(), pending.size());
+                if (n > 0) pending.erase(0, static_cast<std::size_t>(n));
+                QTest::qWait(5);
+            }
+            QTRY_VERIFY(f.console()->text().size() >= kLines * (line.size() + 4));
+            const std::string shown = f.console()->text();
+            shownConsoleLines = static_cast<int>(std::count(shown.begin(), shown.end(), '\n'));
+        };
+        f.startRun();
+        // The log file may grow no further: the next write fails as on a full disk.
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit full{0, RLIM_INFINITY};
+        rlimit before{};
+        ::getrlimit(RLIMIT_FSIZE, &before);
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        QVERIFY(f.pty.write("1 2\r\nX"));
+        QTRY_COMPARE(prompt.shown.size(), std::size_t{1});
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        QCOMPARE(shownConsoleLines, kLines);  // the last line end waits for the next byte
+        QVERIFY(prompt.shown[0].text.find("could not be written") != std::string::npos);
     }
 
     void secondCopyOnTheSamePortIsRefusedAndTheFirstGetsEveryByte() {
