@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+
+#include "intake/record_decoder.h"
+#include "viewer/zone_layout.h"
 
 namespace kestrin::ecusim {
 
@@ -42,7 +46,21 @@ int ZoneColumn(int rpm) {
 
 int ZoneByte(int mapKpa, int rpm) { return ZoneRow(mapKpa) * 16 + ZoneColumn(rpm); }
 
-EngineModel::EngineModel(std::uint64_t seed) : random_(seed) {
+double FuelFactor(long long stepsOff, double stepPercent) {
+    return std::clamp(1.0 + static_cast<double>(stepsOff) * stepPercent / 100.0, 0.5, 2.0);
+}
+
+EngineModel::EngineModel(std::uint64_t seed, const FuelSetup& fuel) : random_(seed) {
+    // A zone byte runs on the setting of the small zone the logger files its
+    // line under; bytes outside the grid get the right fuel.
+    for (std::size_t zone = 0; zone < fuelOfZone_.size(); ++zone) {
+        fuelOfZone_[zone] = 1.0;
+        const auto slot = ZoneNumber(std::to_string(zone));
+        if (const auto p = slot ? SmallZoneOfSlot(*slot) : std::nullopt)
+            fuelOfZone_[zone] = FuelFactor(fuel.stepsOff[*p], fuel.stepPercent);
+    }
+    // Before the first reading the sensor shows the mixture the model starts with.
+    sensed_.assign(static_cast<std::size_t>(std::max(fuel.sensorLagLines, 0)), afr_);
     ambientC_ = random_.uniform(-8.0, 28.0);
     coolantC_ = ambientC_;
     intakeC_ = ambientC_;
@@ -139,6 +157,10 @@ void EngineModel::updateTemperatures(double dt) {
 
 bool EngineModel::fuelCut() const { return throttle_ < 2.0 && rpm_ > kFuelCutRpm; }
 
+int EngineModel::zoneByte() const {
+    return ZoneByte(std::clamp(Round(map_), kMinMapKpa, kMaxMapKpa), Round(rpm_));
+}
+
 double EngineModel::targetAfr() const {
     if (fuelCut()) return kMaxAfr;
     double afr = 14.7;
@@ -164,8 +186,12 @@ EngineSample EngineModel::step() {
     driveRpm(dt);
     updateManifold(dt);
     updateTemperatures(dt);
-    afr_ = Approach(afr_, targetAfr(), 3.0, dt) + random_.uniform(-0.12, 0.12);
+    // The engine gets the fuel of its zone's setting: more fuel, a richer
+    // mixture. In fuel cut there is no fuel to scale.
+    const double target = fuelCut() ? targetAfr() : targetAfr() / fuelOfZone_[zoneByte()];
+    afr_ = Approach(afr_, target, 3.0, dt) + random_.uniform(-0.12, 0.12);
     afr_ = std::clamp(afr_, kMinAfr, kMaxAfr);
+    sensed_.push_back(afr_);
     return read();
 }
 
@@ -176,7 +202,9 @@ EngineSample EngineModel::read() {
     s.mapKpa = std::clamp(Round(map_), kMinMapKpa, kMaxMapKpa);
     s.coolantC = Round(coolantC_);
     s.intakeC = Round(intakeC_);
-    s.o2Count = std::clamp(Round((afr_ - kMinAfr) * kCountsPerAfr), 0, 255);
+    const double sensedAfr = sensed_.front();
+    sensed_.pop_front();
+    s.o2Count = std::clamp(Round((sensedAfr - kMinAfr) * kCountsPerAfr), 0, 255);
 
     if (throttle_ < 2.0) {
         s.advanceDeg = fuelCut() ? -3 : 12;  // overrun retard, or idle timing
@@ -193,7 +221,7 @@ EngineSample EngineModel::read() {
         const double ms = 0.9 + 4.0 * map_ / 100.0 * 14.7 / afr_ * cold;
         s.pulseTenthsMs = Round(ms * 10.0);
     }
-    s.zone = ZoneByte(s.mapKpa, s.rpm);
+    s.zone = zoneByte();
     return s;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
 
 #include "ecu-sim/random_source.h"
 
@@ -26,9 +28,32 @@ int ZoneRow(int mapKpa);
 int ZoneColumn(int rpm);
 int ZoneByte(int mapKpa, int rpm);
 
+inline constexpr double kDefaultFuelStepPercent = 1.0;
+inline constexpr int kDefaultSensorLagLines = 1;
+
+// How the unit's settings feed the engine. Each small zone has an ideal
+// setting; a setting `stepsOff` steps above it gives the engine
+// FuelFactor(stepsOff, stepPercent) times the right fuel there, and the
+// mixture reads richer by that factor.
+struct FuelSetup {
+    static constexpr int kZones = 144;
+    // Setting minus ideal per small zone p = 16 * (load row - 1) + rpm column,
+    // the grid the logger's settings viewer shows.
+    std::array<int, kZones> stepsOff{};
+    double stepPercent = kDefaultFuelStepPercent;
+    // The air-fuel sensor reports the mixture of this many readings earlier.
+    int sensorLagLines = kDefaultSensorLagLines;
+};
+
+// The fuel for a setting `stepsOff` steps above the ideal, as a multiple of
+// the right fuel: 1 + stepsOff * stepPercent / 100, held between 0.5 and 2
+// so that no setting floods or starves the engine.
+double FuelFactor(long long stepsOff, double stepPercent);
+
 // A turbocharged engine driven through a cycle of idle, cruise, full-throttle
 // pulls with gear changes, and overrun. The cycle is chosen from the seed, so
-// the same seed always gives the same readings.
+// the same seed always gives the same readings, and the fuel setup changes
+// only the mixture, never the drive cycle.
 class EngineModel {
   public:
     // Simulated time between two readings.
@@ -38,7 +63,7 @@ class EngineModel {
     static constexpr double kMinAfr = 10.0;
     static constexpr double kMaxAfr = 17.0;
 
-    explicit EngineModel(std::uint64_t seed);
+    explicit EngineModel(std::uint64_t seed, const FuelSetup& fuel = {});
 
     // Advances the engine by one step and reads it.
     EngineSample step();
@@ -53,6 +78,7 @@ class EngineModel {
     void updateTemperatures(double dt);
     double targetAfr() const;
     bool fuelCut() const;
+    int zoneByte() const;
     EngineSample read();
 
     RandomSource random_;
@@ -68,6 +94,9 @@ class EngineModel {
     double maxBoostKpa_ = 130.0;
     double map_ = 35.0;
     double afr_ = 14.7;
+    // Fuel factor by zone byte, and the mixtures the sensor has yet to report.
+    std::array<double, 256> fuelOfZone_{};
+    std::deque<double> sensed_;
     double ambientC_ = 20.0;
     double coolantC_ = 20.0;
     double intakeC_ = 20.0;

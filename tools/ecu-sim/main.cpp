@@ -7,6 +7,7 @@
 #include "ecu-sim/serial_endpoint.h"
 #include "ecu-sim/sim_options.h"
 #include "ecu-sim/simulator.h"
+#include "ecu-sim/unit_settings.h"
 
 using namespace kestrin::ecusim;
 
@@ -21,6 +22,11 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::cout << SimUsage("ecu-sim");
         return 0;
+    }
+    const LoadedSettings settings = SettingsFor(options);
+    if (!settings.error.empty()) {
+        std::cerr << "ecu-sim: " << settings.error << '\n';
+        return 2;
     }
 
     std::string error;
@@ -47,6 +53,6 @@ int main(int argc, char** argv) {
               << (keys.takesKeys() ? "; keys: d settings dump, p pause/resume, q quit" : "")
               << '\n';
 
-    Simulator simulator(options, *line, keys);
+    Simulator simulator(options, settings.settings, *line, keys);
     return simulator.run();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/char_classes.h"
+#include "settings/capture_cutter.h"
 
 namespace kestrin::ecusim {
 
@@ -14,6 +15,8 @@ bool IsValueChar(char c) { return IsFieldChar(c) && c != ','; }
 
 std::string ValueProblem(const std::string& value) {
     if (value.empty()) return "an empty value would shift the table rows";
+    if (value.size() > CaptureCutter::kMaxValueBytes)
+        return "a value of " + std::to_string(value.size()) + " characters would be cut short";
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (!IsValueChar(value[i]))
             return "value \"" + value + "\" holds a character the logger drops";
@@ -78,7 +81,10 @@ std::string DumpProblem(const DumpValues& values) {
     if (preambleChars != kPreambleChars)
         return "the preamble fills " + std::to_string(preambleChars) + " characters, not " +
                std::to_string(kPreambleChars);
-    const std::vector<std::string> texts = DumpValueTexts(values);
+    return DumpProblem(DumpValueTexts(values));
+}
+
+std::string DumpProblem(const std::vector<std::string>& texts) {
     if (texts.size() != kDumpValueCount)
         return "the dump has " + std::to_string(texts.size()) + " values, not " +
                std::to_string(kDumpValueCount);
@@ -91,18 +97,19 @@ std::string DumpProblem(const DumpValues& values) {
 
 std::string SettingsDump(const DumpValues& values) {
     if (!DumpProblem(values).empty()) return {};
-    const std::vector<std::string> texts = DumpValueTexts(values);
+    return SettingsDump(DumpValueTexts(values));
+}
+
+std::string SettingsDump(const std::vector<std::string>& texts) {
+    if (!DumpProblem(texts).empty()) return {};
     std::string out;
+    // The values that end within the preamble characters, then rows of 16.
     std::size_t next = 0;
-    AppendLine(out, texts, next, values.preamble.size());
-    next += values.preamble.size();
-    for (std::size_t row = 0; row < kSmallZoneCount / kZoneColumns; ++row, next += kZoneColumns)
-        AppendLine(out, texts, next, kZoneColumns);
-    AppendLine(out, texts, next, kZoneColumns);  // large zones 0 to 15: table row 10
-    next += kZoneColumns;
-    AppendLine(out, texts, next, kLargeZoneCount - kZoneColumns);  // 16 to 23: row 11
-    next += kLargeZoneCount - kZoneColumns;
-    if (next < texts.size()) AppendLine(out, texts, next, texts.size() - next);
+    for (std::size_t chars = 0; next < texts.size() && chars + texts[next].size() < kPreambleChars;)
+        chars += texts[next++].size() + 1;
+    if (next > 0) AppendLine(out, texts, 0, next);
+    for (; next < texts.size(); next += kZoneColumns)
+        AppendLine(out, texts, next, std::min(kZoneColumns, texts.size() - next));
     return out;
 }
 

@@ -23,7 +23,7 @@ struct DumpValues {
     // Unit constants the logger does not store: each with its comma they
     // must fill exactly kPreambleChars characters.
     std::vector<std::string> preamble;
-    // Fuel trims in percent, small zone p = 16 * (load row - 1) + rpm column.
+    // Fuel trims in setting steps, small zone p = 16 * (load row - 1) + rpm column.
     std::array<int, kSmallZoneCount> smallZones{};
     std::array<int, kLargeZoneCount> largeZones{};
     // Further constants after the zones, up to the 193 values.
@@ -41,12 +41,18 @@ std::vector<std::string> DumpValueTexts(const DumpValues& values);
 // Why these values cannot make a dump that the logger captures intact, or an
 // empty text when they can.
 std::string DumpProblem(const DumpValues& values);
+// The same for the 193 values of a dump as texts: each must reach the
+// settings file as it is, neither dropped, cut nor split.
+std::string DumpProblem(const std::vector<std::string>& texts);
 
 // The dump as sent on the line: values separated by single spaces, each line
 // ended by a space, carriage return and line feed. The space closes the last
 // value of the line (the logger ignores carriage returns and a line feed that
 // follows one), and the last two characters give the logger the look-ahead it
-// needs to close the final value. Empty when DumpProblem reports a problem.
+// needs to close the final value. The first line holds the values the logger
+// does not store, each further line one row of the logger's table. Empty when
+// DumpProblem reports a problem.
 std::string SettingsDump(const DumpValues& values);
+std::string SettingsDump(const std::vector<std::string>& texts);
 
 }  // namespace kestrin::ecusim

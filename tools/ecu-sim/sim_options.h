@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ecu-sim/engine_model.h"
+
 namespace kestrin::ecusim {
 
 struct SimOptions {
@@ -14,6 +16,9 @@ struct SimOptions {
     std::optional<long long> lines;  // stop after this many data lines
     std::optional<double> seconds;   // stop after this many seconds
     std::uint64_t seed = 1;
+    std::string settingsFile;  // empty: the built-in settings
+    double fuelStepPercent = kDefaultFuelStepPercent;
+    int sensorLagLines = kDefaultSensorLagLines;
     int headerEvery = 64;  // 0: the header only at the start
     bool dumpAtStart = false;
     bool startPaused = false;
@@ -28,7 +33,7 @@ struct ParsedOptions {
 };
 
 // Reads the command line (without the program name). Accepts "--name value"
-// and "--name=value".
+// and "--name=value". Files are not looked at here.
 ParsedOptions ParseSimOptions(const std::vector<std::string>& args);
 
 std::string SimUsage(const std::string& program);

@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "ecu-sim/settings_dump.h"
+#include "ecu-sim/unit_settings.h"
 
 namespace kestrin::ecusim {
 
@@ -79,12 +80,15 @@ bool InstallSignals() {
     return true;
 }
 
-Simulator::Simulator(const SimOptions& options, SerialEndpoint& line, KeyInput& keys)
+Simulator::Simulator(const SimOptions& options, const UnitSettings& settings, SerialEndpoint& line,
+                     KeyInput& keys)
     : options_(options),
       line_(line),
       keys_(keys),
-      source_(options.seed, options.headerEvery),
-      dump_(SettingsDump(DefaultDumpValues())),
+      source_(
+          options.seed, options.headerEvery,
+          MakeFuelSetup(settings, options.seed, options.fuelStepPercent, options.sensorLagLines)),
+      dump_(SettingsDump(settings.values)),
       byteTime_(10.0 / static_cast<double>(options.baud)),
       // About a second of characters, as much as a driver would keep for a
       // port nobody reads.

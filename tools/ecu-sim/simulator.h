@@ -9,6 +9,7 @@
 #include "ecu-sim/serial_endpoint.h"
 #include "ecu-sim/sim_options.h"
 #include "ecu-sim/stream_lines.h"
+#include "ecu-sim/unit_settings.h"
 
 namespace kestrin::ecusim {
 
@@ -21,7 +22,9 @@ bool InstallSignals();
 
 class Simulator {
   public:
-    Simulator(const SimOptions& options, SerialEndpoint& line, KeyInput& keys);
+    // Runs the engine on `settings` and sends them as the dump.
+    Simulator(const SimOptions& options, const UnitSettings& settings, SerialEndpoint& line,
+              KeyInput& keys);
 
     // Runs until a stop condition; returns the process exit status.
     int run();

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "ecu-sim/unit_settings.h"
+
 namespace kestrin::ecusim {
 
 namespace {
@@ -46,7 +48,10 @@ std::string DataLine(const EngineSample& s) {
 }
 
 StreamSource::StreamSource(std::uint64_t seed, int headerEvery)
-    : model_(seed), headerEvery_(headerEvery) {}
+    : StreamSource(seed, headerEvery, MakeFuelSetup(BuiltInSettings(), seed)) {}
+
+StreamSource::StreamSource(std::uint64_t seed, int headerEvery, const FuelSetup& fuel)
+    : model_(seed, fuel), headerEvery_(headerEvery) {}
 
 StreamSource::Line StreamSource::next() {
     if (headerDue_) {

@@ -26,7 +26,9 @@ class StreamSource {
         bool isData = false;
     };
 
+    // The engine of `seed` on the unit's built-in settings.
     StreamSource(std::uint64_t seed, int headerEvery);
+    StreamSource(std::uint64_t seed, int headerEvery, const FuelSetup& fuel);
 
     Line next();
 
