@@ -59,7 +59,7 @@ LoadedSettings ReadSettingsFile(const std::string& path) {
     Status status = files.OpenTextFile(path, reader);
     if (status.ok()) {
         status = reader->readline(line);
-        reader->Close();
+        (void)reader->Close();  // a reader's closing loses nothing
     }
     LoadedSettings loaded;
     if (status.kind == ErrorKind::ReadPastEnd)
