@@ -144,9 +144,13 @@ std::vector<double> LogChannels::linesOfZone(std::int64_t zone) const {
     return lines;
 }
 
-std::ptrdiff_t LogChannels::dataIndexAt(double line) const {
-    const auto after = std::upper_bound(dataLines_.begin(), dataLines_.end(), line);
-    return (after - dataLines_.begin()) - 1;
+std::ptrdiff_t LogChannels::nearestDataIndex(double key) const {
+    if (dataLines_.empty()) return -1;
+    const auto after = std::lower_bound(dataLines_.begin(), dataLines_.end(), key);
+    if (after == dataLines_.begin()) return 0;
+    const auto before = after - 1;
+    const bool afterNearer = after != dataLines_.end() && *after - key < key - *before;
+    return (afterNearer ? after : before) - dataLines_.begin();
 }
 
 std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) {

@@ -43,8 +43,9 @@ class LogChannels {
     const ZoneTable& zoneTable() const { return zones_; }
     // Line numbers of the data lines of `zone`, ascending.
     std::vector<double> linesOfZone(std::int64_t zone) const;
-    // Index into dataLines() of the data line at or nearest before `line`, or -1.
-    std::ptrdiff_t dataIndexAt(double line) const;
+    // Index into dataLines() of the data line whose key lies nearest to
+    // `key` (the earlier of two as near), or -1 when there is none.
+    std::ptrdiff_t nearestDataIndex(double key) const;
     std::int64_t lineCount() const { return lineCount_; }
     // The key of the last line appended, 0 before any.
     double lastKey() const { return lastKey_; }

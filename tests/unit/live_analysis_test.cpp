@@ -136,5 +136,15 @@ TEST(LiveChannelsTest, KeepRecentBoundsTheStreamByTimeAndCount) {
     EXPECT_EQ(channels.dataLines().size(), 99u);
 }
 
+TEST(LiveChannelsTest, ThePointerReadsTheNearestLine) {
+    LogChannels channels(ChannelSource::Stream);
+    const auto fields = DataLine("215");
+    for (double key : {1.0, 2.0, 4.0}) channels.AppendRecord(AsRecord(fields), key);
+    const std::pair<double, std::ptrdiff_t> cases[] = {{-5, 0},  {1.4, 0}, {1.6, 1}, {2.9, 1},
+                                                       {3.0, 1}, {3.1, 2}, {99, 2}};
+    for (const auto& [key, index] : cases) EXPECT_EQ(channels.nearestDataIndex(key), index) << key;
+    EXPECT_EQ(LogChannels(ChannelSource::Stream).nearestDataIndex(1), -1);
+}
+
 }  // namespace
 }  // namespace kestrin

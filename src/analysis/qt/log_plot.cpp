@@ -188,7 +188,8 @@ void LogPlot::moveCursorTo(double line) {
         lblReadout_->clear();
         return;
     }
-    const std::ptrdiff_t index = std::max<std::ptrdiff_t>(0, channels_->dataIndexAt(line + 0.5));
+    // The line under the pointer: the nearest in time, or by number.
+    const std::ptrdiff_t index = channels_->nearestDataIndex(line);
     const double dataLine = channels_->dataLines()[static_cast<std::size_t>(index)];
     cursor_->point1->setCoords(dataLine, 0);
     cursor_->point2->setCoords(dataLine, 1);
