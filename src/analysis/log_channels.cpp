@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "analysis/log_file_reader.h"
 #include "intake/record_decoder.h"
+#include "log/line_reader.h"
 
 namespace kestrin {
 
@@ -162,7 +162,7 @@ std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) 
 }
 
 Status ReadLogChannels(const std::string& path, LogChannels& channels) {
-    LogFileReader reader;
+    LineReader reader;
     if (Status opened = reader.Open(path); !opened.ok()) return opened;
     std::string_view line;
     bool tooLong = false;

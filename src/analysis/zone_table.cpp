@@ -4,8 +4,8 @@
 #include <charconv>
 #include <vector>
 
-#include "analysis/log_file_reader.h"
 #include "intake/record_decoder.h"
+#include "log/line_reader.h"
 
 namespace kestrin {
 
@@ -64,7 +64,7 @@ std::string ZoneTableText(const ZoneTable& table) {
 }
 
 Status ReadZoneTable(const std::string& path, ZoneTable& table) {
-    LogFileReader reader;
+    LineReader reader;
     if (Status opened = reader.Open(path); !opened.ok()) return opened;
     std::vector<std::string_view> fields;
     std::string_view line;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "analysis/log_file_reader.h"
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 #include "analysis/zone_table_command.h"
+#include "log/line_reader.h"
 #include "support/pty_pair.h"
 
 namespace kestrin {
@@ -180,31 +180,11 @@ TEST_F(LogFileTest, ReadsWhatIsReadableOfHostileFiles) {
     last.resize(last.size() - 2);
     EXPECT_EQ(tableOf(last), header + "5\t1\t15\t15\t15\t\n");
     // A line beyond the limit is passed over whole, even when it would be data.
-    const std::string huge = "3000" + std::string(LogFileReader::kMaxLineBytes, ' ');
+    const std::string huge = "3000" + std::string(LineReader::kMaxLineBytes, ' ');
     const std::string tail = TabLine("5", "", "15");
     EXPECT_EQ(
         tableOf(huge + tail + huge + "\n" + tail + std::string(3 << 20, 'x') + "\n" + tail + huge),
         header + "5\t2\t15\t15\t15\t\n");
-}
-
-// Lines of many lengths straddle the reader's chunks and come out whole.
-TEST_F(LogFileTest, LinesAcrossChunksComeOutWhole) {
-    std::vector<std::string> lines;
-    std::string content;
-    for (std::size_t i = 0; content.size() < (3u << 20); ++i) {
-        lines.emplace_back(i * 7919 % 60000, static_cast<char>('a' + i % 26));
-        content += lines.back() + (i % 2 ? "\r\n" : "\n");
-    }
-    WriteWholeFile(dir.file("long.txt"), content);
-    LogFileReader reader;
-    ASSERT_TRUE(reader.Open(dir.file("long.txt")).ok());
-    std::string_view line;
-    bool tooLong = true;
-    std::size_t count = 0;
-    while (reader.Next(line, tooLong) && count < lines.size())
-        EXPECT_TRUE(!tooLong && line == lines[count++]) << count;
-    EXPECT_EQ(count, lines.size());
-    EXPECT_FALSE(reader.Next(line, tooLong));
 }
 
 TEST_F(LogFileTest, RefusesWhatIsNoRegularFile) {
