@@ -40,7 +40,9 @@ void LogChannels::AppendMarker(double key) {
 void LogChannels::AppendFields(const std::vector<std::string_view>& fields, double key) {
     if (titles_.empty()) NumberTitles();
     LogDataValues data;
-    switch (ClassifyLogLine(fields, data)) {
+    const LogLineKind kind = ClassifyLogLine(fields, data);
+    zones_.Count(kind);
+    switch (kind) {
         case LogLineKind::Marker:
             AppendMarker(key);
             return;

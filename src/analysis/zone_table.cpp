@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "intake/record_decoder.h"
-#include "log/line_reader.h"
 
 namespace kestrin {
 
@@ -64,18 +63,11 @@ std::string ZoneTableText(const ZoneTable& table) {
 }
 
 Status ReadZoneTable(const std::string& path, ZoneTable& table) {
-    LineReader reader;
-    if (Status opened = reader.Open(path); !opened.ok()) return opened;
-    std::vector<std::string_view> fields;
-    std::string_view line;
-    bool tooLong = false;
-    LogDataValues data;
-    while (reader.Next(line, tooLong)) {
-        if (tooLong) continue;
-        SplitLogLine(line, fields);
-        if (ClassifyLogLine(fields, data) == LogLineKind::Data) table.Add(data);
-    }
-    return reader.failure();
+    return ReadLogLines(path, [&table](LogLineKind kind, const std::vector<std::string_view>&,
+                                       const LogDataValues& data) {
+        table.Count(kind);
+        if (kind == LogLineKind::Data) table.Add(data);
+    });
 }
 
 }  // namespace kestrin

@@ -30,8 +30,13 @@ class ZoneTable {
     void Add(const LogDataValues& data);
     const std::map<std::int64_t, ZoneSummary>& zones() const { return zones_; }
 
+    // The lines read, by kind: counted by whoever reads the log.
+    void Count(LogLineKind kind) { counts_.Add(kind); }
+    const LogLineCounts& lineCounts() const { return counts_; }
+
   private:
     std::map<std::int64_t, ZoneSummary> zones_;
+    LogLineCounts counts_;
     // Consecutive lines mostly stay in one zone.
     ZoneSummary* last_ = nullptr;
     std::int64_t lastZone_ = 0;
@@ -47,8 +52,8 @@ std::string HundredthsAsText(std::int64_t hundredths);
 // "ZONE LINES AFR_MEAN AFR_MIN AFR_MAX STNG", then one row per zone.
 std::string ZoneTableText(const ZoneTable& table);
 
-// Reads every data line of the log at `path` into `table`. A file that
-// cannot be opened or read gives the failure.
+// Reads every data line of the log at `path` into `table`, counting every
+// line. A file that cannot be opened or read gives the failure.
 Status ReadZoneTable(const std::string& path, ZoneTable& table);
 
 }  // namespace kestrin
