@@ -8,16 +8,20 @@
 
 namespace kestrin {
 
-std::int64_t RoundedQuotient(WideSum sum, std::int64_t count) {
-    const bool negative = sum < 0;
-    const WideSum magnitude = negative ? -sum : sum;
-    WideSum quotient = magnitude / count;
-    const WideSum twiceRest = 2 * (magnitude % count);
-    if (twiceRest > count || (twiceRest == count && quotient % 2 == 1)) ++quotient;
-    return static_cast<std::int64_t>(negative ? -quotient : quotient);
+WideSum RoundedQuotient(WideSum numerator, WideSum denominator) {
+    const bool negative = (numerator < 0) != (denominator < 0);
+    const WideSum top = numerator < 0 ? -numerator : numerator;
+    const WideSum bottom = denominator < 0 ? -denominator : denominator;
+    WideSum quotient = top / bottom;
+    const WideSum twiceRest = 2 * (top % bottom);
+    if (twiceRest > bottom || (twiceRest == bottom && quotient % 2 == 1)) ++quotient;
+    return negative ? -quotient : quotient;
 }
 
-std::int64_t ZoneSummary::meanHundredths() const { return RoundedQuotient(airFuelSum, lines); }
+std::int64_t ZoneSummary::meanHundredths() const {
+    // A mean lies between the smallest and largest value, so it fits.
+    return static_cast<std::int64_t>(RoundedQuotient(airFuelSum, lines));
+}
 
 void ZoneTable::Add(const LogDataValues& data) {
     if (last_ == nullptr || lastZone_ != data.zone) {

@@ -42,8 +42,9 @@ class ZoneTable {
     std::int64_t lastZone_ = 0;
 };
 
-// `sum` / `count` (count > 0) to the nearest whole number, a tie to the even one.
-std::int64_t RoundedQuotient(WideSum sum, std::int64_t count);
+// `numerator` / `denominator` (not 0) to the nearest whole number, a tie to
+// the even one: a mean, or any ratio worked out exactly.
+WideSum RoundedQuotient(WideSum numerator, WideSum denominator);
 
 // Hundredths in the decimal text form of the log ("14.7", "15", "-0.05").
 std::string HundredthsAsText(std::int64_t hundredths);

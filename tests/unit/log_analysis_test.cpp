@@ -140,12 +140,13 @@ TEST(LogLineTest, ReadsHundredthsExactly) {
     for (const auto& c : cases) EXPECT_EQ(HundredthsOf(c.text), c.hundredths) << c.text;
 }
 
-TEST(ZoneTableTest, MeanRoundsExactlyWithTiesToEven) {
+TEST(ZoneTableTest, QuotientsRoundExactlyWithTiesToEven) {
     const struct {
         long long sum, count, mean;
-    } cases[] = {{5, 2, 2},  {7, 2, 4},  {-5, 2, -2},     {-7, 2, -4},
-                 {10, 3, 3}, {11, 3, 4}, {2941, 2, 1470}, {0, 4, 0}};
-    for (const auto& c : cases) EXPECT_EQ(RoundedQuotient(c.sum, c.count), c.mean) << c.sum;
+    } cases[] = {{5, 2, 2},       {7, 2, 4}, {-5, 2, -2}, {-7, 2, -4}, {10, 3, 3},  {11, 3, 4},
+                 {2941, 2, 1470}, {0, 4, 0}, {5, -2, -2}, {-7, -2, 4}, {-11, -3, 4}};
+    for (const auto& c : cases)
+        EXPECT_EQ(RoundedQuotient(c.sum, c.count), c.mean) << c.sum << "/" << c.count;
 }
 
 class LogFileTest : public ::testing::Test {
