@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -9,6 +11,21 @@ namespace kestrin::bench {
 
 inline double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
+}
+
+// Wall-clock seconds of a shell command, best of `rounds`; ends the
+// benchmark when the command fails.
+inline double TimeCommand(const std::string& command, int rounds) {
+    double best = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "failed: %s\n", command.c_str());
+            std::exit(1);
+        }
+        best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
+    }
+    return best;
 }
 
 // Lines as the unit sends them: nine space-separated values, CR LF.

@@ -16,20 +16,6 @@
 
 namespace {
 
-// Wall-clock seconds of a shell command, best of `rounds`.
-double TimeCommand(const std::string& command, int rounds) {
-    double best = 1e9;
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        if (std::system(command.c_str()) != 0) {
-            std::fprintf(stderr, "failed: %s\n", command.c_str());
-            std::exit(1);
-        }
-        best = std::min(best, kestrin::bench::Seconds(std::chrono::steady_clock::now() - start));
-    }
-    return best;
-}
-
 int Record(int argc, char** argv) {
     if (argc < 5) return 2;
     const kestrin::Status status = kestrin::bench::RecordLog(
@@ -55,10 +41,10 @@ int main(int argc, char** argv) {
     const std::string dir = kestrin::bench::RecordBenchLog("kestrin-zone-table-bench", lines);
     const std::string log = dir + "/Log1.txt";
     const double megabytes = static_cast<double>(std::filesystem::file_size(log)) / 1e6;
-    const double ours =
-        TimeCommand("'" + kestrin + "' --zone-table '" + log + "' >'" + dir + "/ours.txt'", 3);
-    const double theirs =
-        TimeCommand("LC_ALL=C awk -f '" + awk + "' '" + log + "' >'" + dir + "/awk.txt'", 3);
+    const double ours = kestrin::bench::TimeCommand(
+        "'" + kestrin + "' --zone-table '" + log + "' >'" + dir + "/ours.txt' 2>/dev/null", 3);
+    const double theirs = kestrin::bench::TimeCommand(
+        "LC_ALL=C awk -f '" + awk + "' '" + log + "' >'" + dir + "/awk.txt'", 3);
     const bool same = kestrin::test::ReadWholeFile(dir + "/ours.txt") ==
                       kestrin::test::ReadWholeFile(dir + "/awk.txt");
     std::printf("%-44s %10s %12s\n", "zone table", "seconds", "awk");

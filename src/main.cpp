@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "analysis/corrections_command.h"
 #include "analysis/zone_table_command.h"
 #include "app/program.h"
 #include "app/qt/main_window.h"
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
     // The zone table is printed without any window, so before Qt starts.
     if (argc > 1 && std::string_view(argv[1]) == kestrin::kZoneTableOption)
         return kestrin::RunZoneTableCommand(argc, argv);
+    if (argc > 1 && std::string_view(argv[1]) == kestrin::kCorrectionsOption)
+        return kestrin::RunCorrectionsCommand(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Kestrin");
     // The windows are laid out for an 8-point sans serif (Arial's metrics).

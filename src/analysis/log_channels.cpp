@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "analysis/log_file_reader.h"
 #include "intake/record_decoder.h"
+#include "log/line_reader.h"
 
 namespace kestrin {
 
@@ -40,7 +40,9 @@ void LogChannels::AppendMarker(double key) {
 void LogChannels::AppendFields(const std::vector<std::string_view>& fields, double key) {
     if (titles_.empty()) NumberTitles();
     LogDataValues data;
-    switch (ClassifyLogLine(fields, data)) {
+    const LogLineKind kind = ClassifyLogLine(fields, data);
+    zones_.Count(kind);
+    switch (kind) {
         case LogLineKind::Marker:
             AppendMarker(key);
             return;
@@ -166,7 +168,7 @@ std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) 
 }
 
 Status ReadLogChannels(const std::string& path, LogChannels& channels) {
-    LogFileReader reader;
+    LineReader reader;
     if (Status opened = reader.Open(path); !opened.ok()) return opened;
     std::string_view line;
     bool tooLong = false;

@@ -41,6 +41,8 @@ class LogChannels {
     static constexpr std::size_t kMaxMarkers = 100000;
     const std::vector<double>& markers() const { return markers_; }
     const ZoneTable& zoneTable() const { return zones_; }
+    // The lines of a file by kind; leftOut are those left out as not the unit's.
+    const LogLineCounts& lineCounts() const { return zones_.lineCounts(); }
     // Line numbers of the data lines of `zone`, ascending.
     std::vector<double> linesOfZone(std::int64_t zone) const;
     // Index into dataLines() of the data line whose key lies nearest to
@@ -56,7 +58,10 @@ class LogChannels {
     // Adds the next line of the log, without its line end; a line too long
     // to read counts as a line that is no data.
     void Append(std::string_view line);
-    void AppendUnreadable() { lastKey_ = static_cast<double>(++lineCount_); }
+    void AppendUnreadable() {
+        zones_.Count(LogLineKind::Other);
+        lastKey_ = static_cast<double>(++lineCount_);
+    }
     // Adds a line already split into its fields, at `key`.
     void AppendFields(const std::vector<std::string_view>& fields, double key);
     // Adds a line of a running stream at `key`: its titles when it is a

@@ -32,6 +32,19 @@ std::size_t DecimalsOf(std::string_view number) {
     return point == std::string_view::npos ? 0 : number.size() - point - 1;
 }
 
+// A logged value against the decoder's own: equal to within one hundredth.
+bool WithinOneHundredth(std::optional<std::int64_t> logged, std::optional<double> computed) {
+    if (!logged || !computed) return false;
+    // The decoder's hundredths lie within half a hundredth of value * 100, so
+    // only a logged value about one and a half hundredths away needs them
+    // worked out as the decoder does (which takes longer).
+    const double apart = std::fabs(static_cast<double>(*logged) - *computed * 100);
+    if (apart < 1.49) return true;
+    if (!(apart <= 1.51)) return false;
+    const std::optional<std::int64_t> decoded = Hundredths(*computed);
+    return decoded && *logged - *decoded <= 1 && *decoded - *logged <= 1;
+}
+
 }  // namespace
 
 void SplitLogLine(std::string_view line, std::vector<std::string_view>& fields) {
@@ -71,11 +84,39 @@ LogLineKind ClassifyLogLine(const std::vector<std::string_view>& fields, LogData
     }
     if (fields.size() != kLogColumns) return LogLineKind::Other;
     const std::optional<std::int64_t> zone = WholeNumber(fields[kZoneColumn]);
-    if (!zone) return LogLineKind::Other;
+    if (!zone || zone != ZoneNumber(fields[kZoneValueColumn])) return LogLineKind::Other;
     const std::optional<std::int64_t> airFuel = HundredthsOf(fields[kAirFuelColumn]);
-    if (!airFuel) return LogLineKind::Other;
+    if (!WithinOneHundredth(airFuel, AirFuelRatio(fields[kSensorColumn])))
+        return LogLineKind::Other;
+    const std::optional<double> boost = BoostPsi(fields[kPressureColumn]);
+    if (boost ? !WithinOneHundredth(HundredthsOf(fields[kBoostColumn]), boost)
+              : !fields[kBoostColumn].empty())
+        return LogLineKind::Other;
     data = {*zone, fields[kSettingColumn], *airFuel};
     return LogLineKind::Data;
+}
+
+void LogLineCounts::Add(LogLineKind kind) {
+    switch (kind) {
+        case LogLineKind::Data:
+            ++data;
+            break;
+        case LogLineKind::Header:
+            ++headers;
+            break;
+        case LogLineKind::Marker:
+            ++markers;
+            break;
+        case LogLineKind::Other:
+            ++leftOut;
+            break;
+    }
+}
+
+std::string LogLineCountsText(const LogLineCounts& counts) {
+    return std::to_string(counts.data) + (counts.data == 1 ? " data line, " : " data lines, ") +
+           std::to_string(counts.leftOut) + (counts.leftOut == 1 ? " line" : " lines") +
+           " left out as not the unit's";
 }
 
 }  // namespace kestrin

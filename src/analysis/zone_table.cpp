@@ -4,21 +4,24 @@
 #include <charconv>
 #include <vector>
 
-#include "analysis/log_file_reader.h"
 #include "intake/record_decoder.h"
 
 namespace kestrin {
 
-std::int64_t RoundedQuotient(WideSum sum, std::int64_t count) {
-    const bool negative = sum < 0;
-    const WideSum magnitude = negative ? -sum : sum;
-    WideSum quotient = magnitude / count;
-    const WideSum twiceRest = 2 * (magnitude % count);
-    if (twiceRest > count || (twiceRest == count && quotient % 2 == 1)) ++quotient;
-    return static_cast<std::int64_t>(negative ? -quotient : quotient);
+WideSum RoundedQuotient(WideSum numerator, WideSum denominator) {
+    const bool negative = (numerator < 0) != (denominator < 0);
+    const WideSum top = numerator < 0 ? -numerator : numerator;
+    const WideSum bottom = denominator < 0 ? -denominator : denominator;
+    WideSum quotient = top / bottom;
+    const WideSum twiceRest = 2 * (top % bottom);
+    if (twiceRest > bottom || (twiceRest == bottom && quotient % 2 == 1)) ++quotient;
+    return negative ? -quotient : quotient;
 }
 
-std::int64_t ZoneSummary::meanHundredths() const { return RoundedQuotient(airFuelSum, lines); }
+std::int64_t ZoneSummary::meanHundredths() const {
+    // A mean lies between the smallest and largest value, so it fits.
+    return static_cast<std::int64_t>(RoundedQuotient(airFuelSum, lines));
+}
 
 void ZoneTable::Add(const LogDataValues& data) {
     if (last_ == nullptr || lastZone_ != data.zone) {
@@ -64,18 +67,11 @@ std::string ZoneTableText(const ZoneTable& table) {
 }
 
 Status ReadZoneTable(const std::string& path, ZoneTable& table) {
-    LogFileReader reader;
-    if (Status opened = reader.Open(path); !opened.ok()) return opened;
-    std::vector<std::string_view> fields;
-    std::string_view line;
-    bool tooLong = false;
-    LogDataValues data;
-    while (reader.Next(line, tooLong)) {
-        if (tooLong) continue;
-        SplitLogLine(line, fields);
-        if (ClassifyLogLine(fields, data) == LogLineKind::Data) table.Add(data);
-    }
-    return reader.failure();
+    return ReadLogLines(path, [&table](LogLineKind kind, const std::vector<std::string_view>&,
+                                       const LogDataValues& data) {
+        table.Count(kind);
+        if (kind == LogLineKind::Data) table.Add(data);
+    });
 }
 
 }  // namespace kestrin

@@ -30,15 +30,21 @@ class ZoneTable {
     void Add(const LogDataValues& data);
     const std::map<std::int64_t, ZoneSummary>& zones() const { return zones_; }
 
+    // The lines read, by kind: counted by whoever reads the log.
+    void Count(LogLineKind kind) { counts_.Add(kind); }
+    const LogLineCounts& lineCounts() const { return counts_; }
+
   private:
     std::map<std::int64_t, ZoneSummary> zones_;
+    LogLineCounts counts_;
     // Consecutive lines mostly stay in one zone.
     ZoneSummary* last_ = nullptr;
     std::int64_t lastZone_ = 0;
 };
 
-// `sum` / `count` (count > 0) to the nearest whole number, a tie to the even one.
-std::int64_t RoundedQuotient(WideSum sum, std::int64_t count);
+// `numerator` / `denominator` (not 0) to the nearest whole number, a tie to
+// the even one: a mean, or any ratio worked out exactly.
+WideSum RoundedQuotient(WideSum numerator, WideSum denominator);
 
 // Hundredths in the decimal text form of the log ("14.7", "15", "-0.05").
 std::string HundredthsAsText(std::int64_t hundredths);
@@ -47,8 +53,8 @@ std::string HundredthsAsText(std::int64_t hundredths);
 // "ZONE LINES AFR_MEAN AFR_MIN AFR_MAX STNG", then one row per zone.
 std::string ZoneTableText(const ZoneTable& table);
 
-// Reads every data line of the log at `path` into `table`. A file that
-// cannot be opened or read gives the failure.
+// Reads every data line of the log at `path` into `table`, counting every
+// line. A file that cannot be opened or read gives the failure.
 Status ReadZoneTable(const std::string& path, ZoneTable& table);
 
 }  // namespace kestrin

@@ -23,6 +23,7 @@ int RunZoneTableCommand(int argc, char** argv) {
         std::perror("kestrin: standard output");
         return 1;
     }
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), LogLineCountsText(table.lineCounts()).c_str());
     return 0;
 }
 

@@ -8,7 +8,8 @@ namespace kestrin {
 inline constexpr const char* kZoneTableOption = "--zone-table";
 
 // Runs "kestrin --zone-table FILE" (argv as main has it): the table on
-// standard output and 0, or one line naming the file and the reason on
+// standard output, how many lines were data and how many were left out on
+// standard error, and 0; or one line naming the file and the reason on
 // standard error and 1 (2 for a wrong command line). Needs no display.
 int RunZoneTableCommand(int argc, char** argv);
 

@@ -10,6 +10,15 @@
 
 namespace kestrin {
 
+namespace {
+
+// Numbers of at most this many digits are read without std::from_chars.
+constexpr std::size_t kFewDigits = 15;
+constexpr double kPowersOfTen[kFewDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+}  // namespace
+
 std::optional<double> ReadDecimal(std::string_view text) {
     std::string_view body = text;
     bool negative = false;
@@ -18,15 +27,29 @@ std::optional<double> ReadDecimal(std::string_view text) {
         body.remove_prefix(1);
     }
     // std::from_chars alone would also take a second sign, "inf" and "nan".
-    const std::size_t point = body.find('.');
-    const bool oneDigitAtLeast = std::any_of(body.begin(), body.end(), IsDigit);
-    const bool onlyDigitsAndPoint =
-        std::all_of(body.begin(), body.end(), [](char c) { return IsDigit(c) || c == '.'; });
-    if (!oneDigitAtLeast || !onlyDigitsAndPoint ||
-        (point != std::string_view::npos && body.find('.', point + 1) != std::string_view::npos))
-        return std::nullopt;
+    std::size_t point = std::string_view::npos;
+    std::size_t digits = 0;
+    std::uint64_t whole = 0;  // the digits without the point, while they are few
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (IsDigit(body[i])) {
+            if (++digits <= kFewDigits)
+                whole = whole * 10 + static_cast<std::uint64_t>(body[i] - '0');
+        } else if (body[i] == '.' && point == std::string_view::npos) {
+            point = i;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0) return std::nullopt;
 
     double value = 0;
+    if (digits <= kFewDigits) {
+        // Both numbers are exact doubles, so their quotient is the double
+        // nearest the decimal, as std::from_chars finds it, only faster.
+        const std::size_t decimals = point == std::string_view::npos ? 0 : body.size() - point - 1;
+        value = static_cast<double>(whole) / kPowersOfTen[decimals];
+        return negative ? -value : value;
+    }
     const auto parsed =
         std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::fixed);
     if (parsed.ec == std::errc::result_out_of_range) {

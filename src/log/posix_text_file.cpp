@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "log/line_reader.h"
 #include "log/readable_file.h"
 #include "log/text_file.h"
 
@@ -21,12 +22,6 @@ constexpr int kUnusableStream = EBADF;
 // Written text collects in a buffer of this size; it is handed to the
 // operating system when full, on flush and on Close.
 constexpr std::size_t kWriteBufferBytes = 64 * 1024;
-constexpr std::size_t kReadChunkBytes = 64 * 1024;
-
-Status LineTooLong(std::size_t maxBytes) {
-    return Status::Failure(ErrorKind::LineTooLong,
-                           "line longer than " + std::to_string(maxBytes) + " bytes");
-}
 
 class PosixTextStream final : public TextStream {
   public:
@@ -34,6 +29,7 @@ class PosixTextStream final : public TextStream {
 
     PosixTextStream(int fd, Mode mode) : fd_(fd), mode_(mode) {
         if (mode == Mode::Write) buffer_.reserve(kWriteBufferBytes);
+        if (mode == Mode::Read) reader_.Adopt(fd);
     }
     // Whoever cares whether the file was written closes it first and is told.
     ~PosixTextStream() override { (void)Close(); }
@@ -62,7 +58,7 @@ class PosixTextStream final : public TextStream {
         return handOver();
     }
 
-    Status readline(std::string& line, std::size_t maxBytes) override;
+    Status readline(std::string& line) override;
 
     Status sync() override {
         if (fd_ < 0) return Status::FromErrno(kUnusableStream);
@@ -74,7 +70,11 @@ class PosixTextStream final : public TextStream {
 
     Status Close() override {
         if (fd_ < 0) return Status::FromErrno(kUnusableStream);
-        Status result = mode_ == Mode::Write ? handOver() : Status::Ok();
+        if (mode_ == Mode::Read) {
+            fd_ = -1;
+            return reader_.Close();
+        }
+        Status result = handOver();
         // The descriptor is released whatever close reports; retrying after
         // EINTR could close a descriptor opened meanwhile by someone else.
         if (::close(fd_) != 0 && result.ok()) result = Status::FromErrno(errno);
@@ -113,68 +113,28 @@ class PosixTextStream final : public TextStream {
         return broken_;
     }
 
-    // Moves the next chunk of the file into readBuffer_; false at the end of
-    // the file, with `error` set when reading failed instead.
-    bool refill(Status& error) {
-        readBuffer_.resize(kReadChunkBytes);
-        for (;;) {
-            const ssize_t n = ::read(fd_, readBuffer_.data(), readBuffer_.size());
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                error = Status::FromErrno(errno);
-                readBuffer_.clear();
-                return false;
-            }
-            readBuffer_.resize(static_cast<std::size_t>(n));
-            readPos_ = 0;
-            return n > 0;
-        }
-    }
-
     int fd_;
     Mode mode_;
     Status broken_;
     std::string buffer_;  // written text not yet handed over
-    std::string readBuffer_;
-    std::size_t readPos_ = 0;
+    LineReader reader_;   // a stream for reading: owns the descriptor
 };
 
-Status PosixTextStream::readline(std::string& line, std::size_t maxBytes) {
+Status PosixTextStream::readline(std::string& line) {
     if (Status usable = usableFor(Mode::Read); !usable.ok()) return usable;
     line.clear();
-    bool sawAnything = false;
-    // A carriage return right before the line feed belongs to the line end,
-    // so the content may reach one byte past maxBytes until the feed is seen.
-    const std::size_t limit = maxBytes + 1;
-    for (;;) {
-        if (readPos_ >= readBuffer_.size()) {
-            Status error;
-            if (!refill(error)) {
-                if (!error.ok()) return error;
-                break;  // end of file
-            }
-        }
-        const char* begin = readBuffer_.data() + readPos_;
-        const std::size_t available = readBuffer_.size() - readPos_;
-        const void* feed = std::memchr(begin, '\n', available);
-        const std::size_t take =
-            feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - begin) : available;
-        sawAnything = true;
-        if (take > limit - line.size()) {
-            return LineTooLong(maxBytes);
-        }
-        line.append(begin, take);
-        readPos_ += take;
-        if (feed) {
-            ++readPos_;  // the line feed itself
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            break;
-        }
+    std::string_view next;
+    bool tooLong = false;
+    if (!reader_.Next(next, tooLong)) {
+        if (!reader_.failure().ok()) return reader_.failure();
+        return Status::Failure(ErrorKind::ReadPastEnd, "input past end of file");
     }
-    if (!sawAnything) return Status::Failure(ErrorKind::ReadPastEnd, "input past end of file");
-    if (line.size() > maxBytes) {
-        return LineTooLong(maxBytes);
+    if (tooLong) {
+        return Status::Failure(
+            ErrorKind::LineTooLong,
+            "line longer than " + std::to_string(LineReader::kMaxLineBytes) + " bytes");
     }
+    line.assign(next);
     return Status::Ok();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -31,16 +30,15 @@ class TextStream {
     // arrived in those 50 ms, while a fast stream costs one system call per
     // chunk instead of one per line.
     virtual Status flush() = 0;
-    // Reads the first line without its line end, or the whole content when it
-    // holds none. A file of zero length gives ReadPastEnd; a line longer than
-    // maxBytes gives LineTooLong without reading further.
-    virtual Status readline(std::string& line, std::size_t maxBytes = kMaxLineBytes) = 0;
+    // Reads the next line without its line end, or the whole content when it
+    // holds none, as LineReader reads lines. At the end of the file (so for a
+    // file of zero length) it gives ReadPastEnd; a line longer than
+    // LineReader::kMaxLineBytes gives LineTooLong without reading further.
+    virtual Status readline(std::string& line) = 0;
     // Flushes, then asks the operating system to put the file on the disk.
     virtual Status sync() = 0;
     // Flushes and closes; later calls of any operation fail.
     virtual Status Close() = 0;
-
-    static constexpr std::size_t kMaxLineBytes = 16 * 1024 * 1024;
 };
 
 // What a name refers to, seen without following a symbolic link.

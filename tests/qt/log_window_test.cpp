@@ -10,6 +10,7 @@
 #include "analysis/qt/zone_grid.h"
 #include "analysis/zone_table.h"
 #include "app/qt/main_window.h"
+#include "support/log_lines.h"
 #include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
 
@@ -19,8 +20,9 @@ using kestrin::ZoneGrid;
 
 namespace {
 
+// A data line of `zone` as the program logs it, with `afr` and PSI -0.87.
 std::string Line(const std::string& rpm, const std::string& zone, const std::string& afr) {
-    return rpm + "\t80\t95\t80\t30\t120\t20\t3.1\t35\t" + zone + "\t+5\t" + afr + "\t-0.87\t\r\n";
+    return kestrin::test::LogText(kestrin::test::DataFields(std::stoll(zone), afr, "+5", rpm));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "support/memory_file_system.h"
 
+#include "log/line_reader.h"
+
 namespace kestrin::test {
 
 namespace {
@@ -37,15 +39,16 @@ class MemoryTextStream final : public TextStream {
     }
 
     // The whole content is one line unless it holds a line feed.
-    Status readline(std::string& line, std::size_t maxBytes) override {
+    Status readline(std::string& line) override {
         if (!open_ || forWriting_) return Status::FromErrno(EBADF);
         if (fs_.readFailure) return *fs_.readFailure;
         const std::string& content = fs_.files[name_];
         if (content.empty()) return Status::Failure(ErrorKind::ReadPastEnd, "past end of file");
         std::string_view first(content);
         first = first.substr(0, first.find('\n'));
-        if (first.size() < content.size() && first.ends_with('\r')) first.remove_suffix(1);
-        if (first.size() > maxBytes) return Status::Failure(ErrorKind::LineTooLong, "too long");
+        if (first.ends_with('\r')) first.remove_suffix(1);
+        if (first.size() > LineReader::kMaxLineBytes)
+            return Status::Failure(ErrorKind::LineTooLong, "too long");
         line.assign(first);
         return Status::Ok();
     }

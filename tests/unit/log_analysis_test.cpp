@@ -1,17 +1,16 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "analysis/log_file_reader.h"
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 #include "analysis/zone_table_command.h"
+#include "log/line_reader.h"
+#include "support/command_run.h"
+#include "support/log_lines.h"
 #include "support/pty_pair.h"
 
 namespace kestrin {
@@ -20,11 +19,9 @@ namespace {
 using test::TempDir;
 using test::WriteWholeFile;
 
-// A data line as the log writer lays it out in tab mode.
-std::string TabLine(const std::string& zone, const std::string& setting, const std::string& afr) {
-    return "3000\t80\t95\t80\t30\t120\t20\t3.1\t35\t" + zone + "\t" + setting + "\t" + afr +
-           "\t-0.87\t\r\n";
-}
+using test::DecodedFields;
+using test::LoggedLine;
+using test::LogText;
 
 TEST(LogLineTest, SplitsAtSeparatorsThatEndFields) {
     const struct {
@@ -49,33 +46,74 @@ TEST(LogLineTest, SplitsAtSeparatorsThatEndFields) {
     }
 }
 
-TEST(LogLineTest, TellsDataFromOtherLines) {
-    std::string comma = "3000,80,95,80,30,120,20,3.1,35,215,\t14.7,-0.87,";
+// A data line is a line the decoder could have written, in either separator
+// mode; lines run together or with their columns shifted are left out.
+TEST(LogLineTest, DataLinesAreLinesTheDecoderCouldHaveWritten) {
+    using Fields = std::vector<std::string>;
+    const Fields real = DecodedFields("35", "120", "+5");  // zone 215, AFR 14.62, PSI -0.87
+    const auto with = [&real](std::size_t column, const std::string& text) {
+        Fields fields = real;
+        fields[column] = text;
+        return fields;
+    };
+    Fields lostField = real;  // a field lost in the middle, one more at the end
+    lostField.erase(lostField.begin() + 3);
+    lostField.emplace_back("0");
+    const Fields header = {"RPM", "TPS", "MAP",  "CLT",  "IAT", "O2", "ADV",
+                           "PW",  "ZON", "ZONE", "STNG", "AFR", "PSI"};
     const struct {
-        std::string line;
+        Fields fields;
         LogLineKind kind;
     } cases[] = {
-        {TabLine("215", "+5", "14.7"), LogLineKind::Data},
-        {TabLine("-105", "", "-0.05"), LogLineKind::Data},
-        {comma, LogLineKind::Data},
-        {"RPM\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t", LogLineKind::Header},
-        {"RPM,TPS,MAP,CLT,IAT,O2,ADV,PW,ZON,ZONE,STNG,AFR,PSI,", LogLineKind::Header},
-        {"", LogLineKind::Marker},
-        {"\t\t\t\t\t", LogLineKind::Other},
-        {"3000\t80\t215\t+5\t14.7\t", LogLineKind::Other},
-        {"1\t" + TabLine("215", "+5", "14.7"), LogLineKind::Other},
-        {TabLine("21.5", "+5", "14.7"), LogLineKind::Other},
-        {TabLine("", "+5", "14.7"), LogLineKind::Other},
-        {TabLine("215", "+5", "1E3"), LogLineKind::Other},
-        {TabLine("215", "+5", "99999999999999"), LogLineKind::Other},
+        {real, LogLineKind::Data},
+        {DecodedFields("-1", "-13"), LogLineKind::Data},        // zone -105, AFR 9.5
+        {with(kSettingColumn, "anything"), LogLineKind::Data},  // settings change
+        // Within one hundredth of the decoder's value, as an older rounding wrote it.
+        {with(kAirFuelColumn, "14.61"), LogLineKind::Data},
+        {with(kAirFuelColumn, "14.64"), LogLineKind::Other},
+        {with(kBoostColumn, "-0.86"), LogLineKind::Data},
+        {with(kBoostColumn, "-0.89"), LogLineKind::Other},
+        {with(kBoostColumn, ""), LogLineKind::Other},
+        {with(kZoneColumn, "220"), LogLineKind::Other},
+        {with(kZoneColumn, "21.5"), LogLineKind::Other},
+        {with(kAirFuelColumn, "1E3"), LogLineKind::Other},
+        {with(kAirFuelColumn, "99999999999999"), LogLineKind::Other},
+        // No pressure: the decoder leaves PSI empty, and only then.
+        {DecodedFields("35", "120", "", "?"), LogLineKind::Data},
+        {[&] {
+             Fields fields = DecodedFields("35", "120", "", "?");
+             fields[kBoostColumn] = "0";
+             return fields;
+         }(),
+         LogLineKind::Other},
+        // No zone or no air-fuel ratio: the decoder's columns are empty.
+        {DecodedFields("?", "120"), LogLineKind::Other},
+        {DecodedFields("35", "?"), LogLineKind::Other},
+        // The start of a line run together with the next line: no decoder wrote it.
+        {{"1104", "0", "38", "88", "22100", "20", "67", "88", "19", "122", "17", "3.6", "33"},
+         LogLineKind::Other},
+        {lostField, LogLineKind::Other},
+        {header, LogLineKind::Header},
+        {{}, LogLineKind::Marker},
+        {{"", "", "", "", ""}, LogLineKind::Other},
+        {{"3000", "80", "215", "+5", "14.7"}, LogLineKind::Other},
+        {[&] {
+             Fields fields = real;
+             fields.insert(fields.begin(), "1");
+             return fields;
+         }(),
+         LogLineKind::Other},
     };
     std::vector<std::string_view> fields;
     for (const auto& c : cases) {
-        std::string_view line = c.line;
-        if (line.ends_with("\r\n")) line.remove_suffix(2);
-        SplitLogLine(line, fields);
-        LogDataValues data;
-        EXPECT_EQ(ClassifyLogLine(fields, data), c.kind) << c.line;
+        for (const Separator separator : {Separator::Tab, Separator::Comma}) {
+            const std::string text = LogText(c.fields, separator);
+            std::string_view line = c.fields.empty() ? std::string_view() : text;
+            if (!line.empty()) line.remove_suffix(2);
+            SplitLogLine(line, fields);
+            LogDataValues data;
+            EXPECT_EQ(ClassifyLogLine(fields, data), c.kind) << line;
+        }
     }
 }
 
@@ -90,12 +128,13 @@ TEST(LogLineTest, ReadsHundredthsExactly) {
     for (const auto& c : cases) EXPECT_EQ(HundredthsOf(c.text), c.hundredths) << c.text;
 }
 
-TEST(ZoneTableTest, MeanRoundsExactlyWithTiesToEven) {
+TEST(ZoneTableTest, QuotientsRoundExactlyWithTiesToEven) {
     const struct {
         long long sum, count, mean;
-    } cases[] = {{5, 2, 2},  {7, 2, 4},  {-5, 2, -2},     {-7, 2, -4},
-                 {10, 3, 3}, {11, 3, 4}, {2941, 2, 1470}, {0, 4, 0}};
-    for (const auto& c : cases) EXPECT_EQ(RoundedQuotient(c.sum, c.count), c.mean) << c.sum;
+    } cases[] = {{5, 2, 2},       {7, 2, 4}, {-5, 2, -2}, {-7, 2, -4}, {10, 3, 3},  {11, 3, 4},
+                 {2941, 2, 1470}, {0, 4, 0}, {5, -2, -2}, {-7, -2, 4}, {-11, -3, 4}};
+    for (const auto& c : cases)
+        EXPECT_EQ(RoundedQuotient(c.sum, c.count), c.mean) << c.sum << "/" << c.count;
 }
 
 class LogFileTest : public ::testing::Test {
@@ -105,17 +144,20 @@ class LogFileTest : public ::testing::Test {
         ZoneTable table;
         const Status status = ReadZoneTable(dir.file("Log1.txt"), table);
         EXPECT_TRUE(status.ok()) << status.reason;
+        counts = table.lineCounts();
         return ZoneTableText(table);
     }
     TempDir dir;
+    LogLineCounts counts;
 };
 
-TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
-    const std::string log = "RPM\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n" + TabLine("1000", "+1", "12") +
-                            TabLine("215", "+5", "14.7") + "\r\n" + TabLine("215", "", "14.71") +
-                            TabLine("-105", "", "9.5") + TabLine("0", "", "11") +
-                            TabLine("5", "0", "16.02") + TabLine("215", "-2", "14.72") +
-                            TabLine("215", "", "14.7");
+TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrderAndCountsTheLines) {
+    const std::string glued = "1104\t0\t38\t88\t22100\t20\t67\t88\t19\t122\t17\t3.6\t33\t\r\n";
+    const std::string log = "RPM\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n" + LoggedLine(1000, "12", "+1") +
+                            LoggedLine(215, "14.7", "+5") + "\r\n" + LoggedLine(215, "14.71") +
+                            glued + LogText(DecodedFields("-1", "-13")) + LoggedLine(0, "11") +
+                            LoggedLine(5, "16.02", "0") + LoggedLine(215, "14.72", "-2") +
+                            LoggedLine(215, "14.7");
     EXPECT_EQ(tableOf(log),
               "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n"
               "-105\t1\t9.5\t9.5\t9.5\t\n"
@@ -123,10 +165,13 @@ TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
               "5\t1\t16.02\t16.02\t16.02\t0\n"
               "215\t4\t14.71\t14.7\t14.72\t-2\n"
               "1000\t1\t12\t12\t12\t+1\n");
+    EXPECT_EQ(counts.data, 8);
+    EXPECT_EQ(counts.headers + counts.markers + counts.leftOut, 3);
+    EXPECT_EQ(LogLineCountsText(counts), "8 data lines, 1 line left out as not the unit's");
     // 14.705 and 14.715 are ties: the even hundredth wins.
-    EXPECT_EQ(tableOf(TabLine("5", "", "14.7") + TabLine("5", "", "14.71")),
+    EXPECT_EQ(tableOf(LoggedLine(5, "14.7") + LoggedLine(5, "14.71")),
               "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n5\t2\t14.7\t14.7\t14.71\t\n");
-    EXPECT_EQ(tableOf(TabLine("5", "", "14.71") + TabLine("5", "", "14.72")),
+    EXPECT_EQ(tableOf(LoggedLine(5, "14.71") + LoggedLine(5, "14.72")),
               "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n5\t2\t14.72\t14.71\t14.72\t\n");
 }
 
@@ -134,6 +179,8 @@ TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
 // separator modes gives the tables worked out apart; otherwise it says why not.
 TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
     const std::string data = KESTRIN_TEST_DATA, tab = data + "/log_tab.txt";
+    const std::string comma = data + "/log_comma.txt";
+    const std::string counted = ": 399 data lines, 1 line left out as not the unit's\n";
     const std::string noFile = "kestrin: cannot read /none: No such file or directory\n";
     const std::string fullOutput = "kestrin: standard output: No space left on device\n";
     const struct {
@@ -142,31 +189,18 @@ TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
         int status;
         std::string out, err;
     } cases[] = {
-        {{tab}, nullptr, 0, test::ReadWholeFile(data + "/log_tab.zones"), ""},
-        {{data + "/log_comma.txt"}, nullptr, 0, test::ReadWholeFile(data + "/log_comma.zones"), ""},
+        {{tab}, nullptr, 0, test::ReadWholeFile(data + "/log_tab.zones"), tab + counted},
+        {{comma}, nullptr, 0, test::ReadWholeFile(data + "/log_comma.zones"), comma + counted},
         {{"/none"}, nullptr, 1, "", noFile},
         {{tab}, "/dev/full", 1, "", fullOutput},
         {{tab, tab}, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
     for (const auto& c : cases) {
-        std::vector<std::string> args = {"kestrin", kZoneTableOption};
+        std::vector<std::string> args = {kZoneTableOption};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const int saved = ::dup(1);
-        if (c.output) {
-            const int fd = ::open(c.output, O_WRONLY | O_CLOEXEC);
-            ::dup2(fd, 1);
-            ::close(fd);
-        }
-        const int status = RunZoneTableCommand(static_cast<int>(argv.size()), argv.data());
-        std::clearerr(stdout);
-        ::dup2(saved, 1);
-        ::close(saved);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << args.back();
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err) << args.back();
-        EXPECT_EQ(status, c.status) << args.back();
+        const test::CommandRun run = test::RunCommand(RunZoneTableCommand, args, c.output);
+        EXPECT_EQ(run.out, c.out) << args.back();
+        EXPECT_EQ(run.err, c.err) << args.back();
+        EXPECT_EQ(run.status, c.status) << args.back();
     }
 }
 
@@ -176,35 +210,15 @@ TEST_F(LogFileTest, ReadsWhatIsReadableOfHostileFiles) {
     EXPECT_EQ(tableOf(binary + std::string(100, '\0')), header);
     EXPECT_EQ(tableOf(""), header);
     // No header, no line end on the last line.
-    std::string last = TabLine("5", "", "15");
+    std::string last = LoggedLine(5, "15");
     last.resize(last.size() - 2);
     EXPECT_EQ(tableOf(last), header + "5\t1\t15\t15\t15\t\n");
     // A line beyond the limit is passed over whole, even when it would be data.
-    const std::string huge = "3000" + std::string(LogFileReader::kMaxLineBytes, ' ');
-    const std::string tail = TabLine("5", "", "15");
+    const std::string huge = "3000" + std::string(LineReader::kMaxLineBytes, ' ');
+    const std::string tail = LoggedLine(5, "15");
     EXPECT_EQ(
         tableOf(huge + tail + huge + "\n" + tail + std::string(3 << 20, 'x') + "\n" + tail + huge),
         header + "5\t2\t15\t15\t15\t\n");
-}
-
-// Lines of many lengths straddle the reader's chunks and come out whole.
-TEST_F(LogFileTest, LinesAcrossChunksComeOutWhole) {
-    std::vector<std::string> lines;
-    std::string content;
-    for (std::size_t i = 0; content.size() < (3u << 20); ++i) {
-        lines.emplace_back(i * 7919 % 60000, static_cast<char>('a' + i % 26));
-        content += lines.back() + (i % 2 ? "\r\n" : "\n");
-    }
-    WriteWholeFile(dir.file("long.txt"), content);
-    LogFileReader reader;
-    ASSERT_TRUE(reader.Open(dir.file("long.txt")).ok());
-    std::string_view line;
-    bool tooLong = true;
-    std::size_t count = 0;
-    while (reader.Next(line, tooLong) && count < lines.size())
-        EXPECT_TRUE(!tooLong && line == lines[count++]) << count;
-    EXPECT_EQ(count, lines.size());
-    EXPECT_FALSE(reader.Next(line, tooLong));
 }
 
 TEST_F(LogFileTest, RefusesWhatIsNoRegularFile) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "log/line_reader.h"
 #include "support/memory_file_system.h"
 #include "support/scripted_prompt.h"
 
@@ -50,7 +51,7 @@ TEST_F(SettingsLoaderTest, FilesThatDoNotLoadAreToldAndOfferACapture) {
         {"", corrupt, "unchanged"},
         // 194 commas but no final comma: the count is shown, nothing is loaded.
         {"BOT" + std::string(60, '1') + std::string(194, ',') + "EOT", corrupt, "194"},
-        {std::string(TextStream::kMaxLineBytes + 10, ','), corrupt, "unchanged"},
+        {std::string(LineReader::kMaxLineBytes + 10, ','), corrupt, "unchanged"},
         {std::string("BOT\0\xff\x01,,", 8) + "EOT,", corrupt, "3"},
         {"BOT,EOT,\n" + kValid, corrupt, "2"}  // only the first line counts
     };

@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "log/line_reader.h"
 #include "support/pty_pair.h"
 
 namespace kestrin {
@@ -148,14 +151,15 @@ TEST(StatusTest, SystemErrorsKeepTheirErrno) {
     EXPECT_TRUE(Status::FromErrno(0).ok());
 }
 
-TEST_F(TextFileTest, ReadlineGivesEachLineWithoutItsEndUpToItsLimit) {
-    const std::string longLine(300 * 1024, 'z');  // across many read chunks
+TEST_F(TextFileTest, ReadlineGivesEachLineWithoutItsEndUpToTheLimit) {
+    const std::string longest(LineReader::kMaxLineBytes, 'z');  // across read chunks
     const std::pair<std::string, std::string> cases[] = {
         {"BOT,1,EOT,", "BOT,1,EOT,"},
         {"\r\nsecond", ""},
-        {longLine + "\r\nrest", longLine},
-        // Only a carriage return right before the feed belongs to the line end.
-        {"a\rb\r\r\n", "a\rb\r"}};
+        {longest + "\r\nrest", longest},
+        // Only a carriage return right before the feed, or ending the file, is a line end.
+        {"a\rb\r\r\n", "a\rb\r"},
+        {"BOT,\r", "BOT,"}};
     std::string line;
     for (const auto& [content, expected] : cases) {
         ASSERT_TRUE(open(content)->readline(line).ok());
@@ -166,13 +170,40 @@ TEST_F(TextFileTest, ReadlineGivesEachLineWithoutItsEndUpToItsLimit) {
         EXPECT_TRUE(stream->readline(line).ok() && line == expected);
     EXPECT_EQ(stream->readline(line).kind, ErrorKind::ReadPastEnd);
     EXPECT_EQ(open("")->readline(line).kind, ErrorKind::ReadPastEnd);
-    for (const char* fits : {"12345\r\n", "12345"})
-        EXPECT_TRUE(open(fits)->readline(line, 5).ok() && line == "12345");
-    for (const char* tooLong : {"123456\r\n", "123456", "12345\r"})
-        EXPECT_EQ(open(tooLong)->readline(line, 5).kind, ErrorKind::LineTooLong);
-    // A huge line is refused long before it is all read.
-    EXPECT_EQ(open(std::string(4 << 20, 'q'))->readline(line, 1000).kind, ErrorKind::LineTooLong);
-    EXPECT_LE(line.size(), 1001u);
+    // A line over the limit is refused; a huge one long before it is all read.
+    for (const std::string& tooLong :
+         {longest + "z\r\n", longest + "z", longest + "z\r", std::string(4 << 20, 'q')})
+        EXPECT_EQ(open(tooLong)->readline(line).kind, ErrorKind::LineTooLong);
+    EXPECT_TRUE(line.empty());
+}
+
+// Lines of many lengths straddle the reader's chunks and come out whole; a
+// line over the limit is said at once and passed over up to its line feed.
+TEST_F(TextFileTest, LineReaderTakesLinesAcrossChunksAndPassesOverLongOnes) {
+    const std::size_t limit = LineReader::kMaxLineBytes;
+    std::vector<std::optional<std::string>> lines;  // nothing for a line too long
+    std::string content;
+    for (std::size_t i = 0; content.size() < (6u << 20); ++i) {
+        const std::size_t length = i == 9 ? 2u << 20 : i % 50 == 7 ? limit + 1 : i * 7919 % limit;
+        const std::string text(length, static_cast<char>('a' + i % 26));
+        lines.push_back(length > limit ? std::nullopt : std::optional(text));
+        content += text + (i % 2 ? "\r\n" : "\n");
+    }
+    content += "last";
+    lines.emplace_back("last");
+    test::WriteWholeFile(dir.file("long.txt"), content);
+    LineReader reader;
+    ASSERT_TRUE(reader.Open(dir.file("long.txt")).ok());
+    std::string_view line;
+    bool tooLong = false;
+    std::size_t count = 0;
+    while (count < lines.size() && reader.Next(line, tooLong)) {
+        EXPECT_TRUE(tooLong ? !lines[count] && line.empty() : line == lines[count]) << count;
+        ++count;
+    }
+    EXPECT_EQ(count, lines.size());
+    EXPECT_FALSE(reader.Next(line, tooLong));
+    EXPECT_TRUE(reader.failure().ok());
 }
 
 }  // namespace

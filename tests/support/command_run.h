@@ -1,0 +1,45 @@
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kestrin::test {
+
+struct CommandRun {
+    int status = 0;
+    std::string out, err;
+};
+
+// Runs a command of the program (argv as main has it: "kestrin" and `args`)
+// with its standard output and error captured; with `output` set, standard
+// output goes to that file instead (say /dev/full).
+inline CommandRun RunCommand(int (*command)(int, char**), std::vector<std::string> args,
+                             const char* output = nullptr) {
+    args.insert(args.begin(), "kestrin");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int saved = ::dup(1);
+    if (output) {
+        const int fd = ::open(output, O_WRONLY | O_CLOEXEC);
+        ::dup2(fd, 1);
+        ::close(fd);
+    }
+    CommandRun run;
+    run.status = command(static_cast<int>(argv.size()), argv.data());
+    std::fflush(stdout);
+    std::clearerr(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    run.out = testing::internal::GetCapturedStdout();
+    run.err = testing::internal::GetCapturedStderr();
+    return run;
+}
+
+}  // namespace kestrin::test

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "analysis/corrections.h"
+#include "analysis/corrections_command.h"
+#include "support/command_run.h"
+#include "support/log_lines.h"
+#include "support/pty_pair.h"
+
+namespace kestrin {
+namespace {
+
+const std::string kTableHeader = "ZONE\tLINES\tAFR_MEAN\tTARGET\tCHANGE\tSTNG\tNEW\tFLAG\n";
+const std::string kUsage =
+    "usage: kestrin --corrections [--steady N] [--delay N] [--afr-range LO:HI] "
+    "[--where 'TITLE OP NUMBER']... [--targets FILE] [--target AFR] [--min-lines N] "
+    "[--max-change PCT] [--step PCT] LOG...\n";
+
+// A log from a short description, item by item: "H" the unit's header, "M" a
+// marker, "X" two lines run together, and "ZONE:AFR" a data line, with
+// "/STNG" its setting and "@RPM" its first field.
+std::string Log(const std::string& items) {
+    static const std::vector<std::string> kHeader = {
+        "RPM", "TPS", "MAP", "CLT", "IAT", "O2", "ADV", "PW", "ZON", "ZONE", "STNG", "AFR", "PSI"};
+    std::string log;
+    std::istringstream in(items);
+    for (std::string item; in >> item;) {
+        if (item == "H") {
+            log += test::LogText(kHeader);
+        } else if (item == "M") {
+            log += "\r\n";
+        } else if (item == "X") {
+            log += "1104\t0\t38\t88\t22100\t20\t67\t88\t19\t122\t17\t3.6\t33\t\r\n";
+        } else {
+            const std::size_t colon = item.find(':'), at = item.find('@');
+            const std::size_t slash = std::min(item.find('/'), at);
+            const std::string rpm = at == std::string::npos ? "3000" : item.substr(at + 1);
+            const std::string setting =
+                slash == at ? "" : item.substr(slash + 1, at - std::min(at, slash + 1));
+            log += test::LogText(test::DataFields(std::stoll(item.substr(0, colon)),
+                                                  item.substr(colon + 1, slash - colon - 1),
+                                                  setting, rpm));
+        }
+    }
+    return log;
+}
+
+class CorrectionsTest : public ::testing::Test {
+  protected:
+    // The command on logs L1.txt, L2.txt, ... holding `logs`, options first.
+    test::CommandRun run(const std::vector<std::string>& logs, std::vector<std::string> args) {
+        args.insert(args.begin(), kCorrectionsOption);
+        for (std::size_t i = 0; i < logs.size(); ++i) {
+            const std::string path = dir.file("L" + std::to_string(i + 1) + ".txt");
+            test::WriteWholeFile(path, Log(logs[i]));
+            args.push_back(path);
+        }
+        return test::RunCommand(RunCorrectionsCommand, args);
+    }
+    // The same with options separated by blanks; the table's row of zone 215
+    // without its zone, or "" for none.
+    std::string rowOf(const std::vector<std::string>& logs, const std::string& options) {
+        std::vector<std::string> args;
+        std::istringstream in(options);
+        for (std::string arg; in >> arg;) args.push_back(arg);
+        const test::CommandRun result = run(logs, args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        if (result.out == kTableHeader) return "";
+        if (!result.out.starts_with(kTableHeader + "215\t")) return result.out;
+        std::string row = result.out.substr(kTableHeader.size() + 4);
+        row.pop_back();
+        return row;
+    }
+    test::TempDir dir;
+};
+
+TEST_F(CorrectionsTest, UsesTheLinesTheRulesLetThrough) {
+    const struct {
+        std::vector<std::string> logs;
+        std::string options, row;
+    } cases[] = {
+        // A run of one zone: the first line has no line before it.
+        {{"215:14 215:14.2 215:14.4"}, "", "2\t14.3\t14.7\t-2.7\t\t\tOK"},
+        // Markers, headers and other lines end a run.
+        {{"215:14 215:14 M 215:14 215:14 H 215:14 215:14 X 215:14 215:14"},
+         "--min-lines=1",
+         "4\t14\t14.7\t-4.8\t\t\tOK"},
+        {{"215:14 215:14 215:14 220:14 215:14 215:14 215:14"},
+         "--steady 2",
+         "2\t14\t14.7\t-4.8\t\t\tOK"},
+        // Delay: paired with a later line of the same file, all data between.
+        {{"215:14 215:15 215:16 M 215:17"}, "--steady 0 --delay 1", "2\t15.5\t14.7\t+5.4\t\t\tOK"},
+        {{"215:14 220:16"}, "--steady 0 --delay 1", "1\t16\t14.7\t+8.8\t\t\tOK"},
+        // The sensor's end readings are left out; 14.905 is a tie.
+        {{"215:10 215:19.81 215:10.01 215:19.8"}, "--steady 0", "2\t14.9\t14.7\t+1.4\t\t\tMIXED"},
+        // Conditions: by the latest header, never before one.
+        {{"215:14@2000 H 215:14.1@2000 215:14.2@4000 215:14.3@2500"},
+         "--steady 0 --where RPM<3000",
+         "2\t14.2\t14.7\t-3.4\t\t\tOK"},
+        {{"215:14@2000 H 215:14.1@2000 215:14.2@4000 215:14.3@2500"},
+         "--steady 0 --where RPM<3000 --where RPM>=2500",
+         "1\t14.3\t14.7\t-2.7\t\t\tOK"},
+        {{"H 215:14 215:14"}, "--steady 0 --where BOOST>0", ""},
+        // A field that is no number fails even "!=".
+        {{"H 215:14/+3 215:14"}, "--steady 0 --where STNG!=5", "1\t14\t14.7\t-4.8\t+3\t\tOK"},
+        // On the zone's own line, not on the delayed one.
+        {{"H 215:14@2000 215:15@4000"},
+         "--steady 0 --delay 1 --where RPM<3000",
+         "1\t15\t14.7\t+2.0\t\t\tOK"},
+        // Each log on its own; STNG the last over the logs in order, used or not.
+        {{"215:14/+1 215:14", "215:14/+2 215:14 220:15/-1"}, "", "2\t14\t14.7\t-4.8\t+2\t\tOK"},
+        {{"215:14/+2 215:14 220:15/-1", "215:14/+1 215:14"}, "", "2\t14\t14.7\t-4.8\t+1\t\tOK"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rowOf(c.logs, "--min-lines 1 " + c.options), c.row) << c.logs[0] << c.options;
+}
+
+TEST_F(CorrectionsTest, FlagsChangesAndNewSettingsAreExact) {
+    const struct {
+        std::string log, options, row;
+    } cases[] = {
+        // FEW comes first, then MIXED (under two thirds on the mean's side), then CLAMP.
+        {"215:14 215:14.5 215:16 215:16.5", "--min-lines 10", "4\t15.25\t14.7\t+3.7\t\t\tFEW"},
+        {"215:14 215:14.5 215:16 215:16.5", "", "4\t15.25\t14.7\t+3.7\t\t\tMIXED"},
+        {"215:10.5 215:10.5 215:19.8 215:19.8 215:19.8", "--max-change 5",
+         "5\t16.08\t14.7\t+9.4\t\t\tMIXED"},
+        // A change of exactly the limit is no clamp; just beyond it is.
+        {"215:15.4/+1 215:15.4", "--target 14 --step 1", "2\t15.4\t14\t+10.0\t+1\t+11\tOK"},
+        {"215:15.4/+1 215:15.42", "--target 14.00 --step 1", "2\t15.41\t14\t+10.1\t+1\t+11\tCLAMP"},
+        {"215:12/+5 215:12", "--step 2", "2\t12\t14.7\t-18.4\t+5\t0\tCLAMP"},
+        // The mean on the target: no change, and none swings.
+        {"215:14.6/-2 215:14.8", "--step 1", "2\t14.7\t14.7\t0.0\t-2\t-2\tOK"},
+        // NEW: the setting plus 5.0 / 2 rounded as a whole, ties to the even one.
+        {"215:14.7/+3 215:14.7", "--target 14 --step 2", "2\t14.7\t14\t+5.0\t+3\t+6\tOK"},
+        {"215:14.7/+2 215:14.7", "--target 14 --step 2", "2\t14.7\t14\t+5.0\t+2\t+4\tOK"},
+        {"215:14.7/-3 215:14.7", "--target 14 --step 2", "2\t14.7\t14\t+5.0\t-3\t0\tOK"},
+        {"215:14.7/3 215:14.7", "--target 14 --step -2", "2\t14.7\t14\t+5.0\t3\t0\tOK"},
+        {"215:14.7/3.5 215:14.7", "--target 14 --step 2", "2\t14.7\t14\t+5.0\t3.5\t\tOK"},
+        {"215:14.7/+3 215:14.7", "--target 14 --step 2 --min-lines 3",
+         "2\t14.7\t14\t+5.0\t+3\t\tFEW"},
+        // The change comes from the exact mean (16.205), not the rounded one.
+        {"215:16.2 215:16.21", "--target 16", "2\t16.2\t16\t+1.3\t\t\tOK"},
+        {"215:16.2 215:16.2", "--target 16", "2\t16.2\t16\t+1.2\t\t\tOK"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rowOf({c.log}, "--steady 0 --min-lines 1 " + c.options), c.row) << c.log;
+}
+
+TEST_F(CorrectionsTest, TargetsComeFromTheFileOrElseTheOption) {
+    const struct {
+        std::string targets;
+        int status;
+        std::string out, err;  // err after the file's name
+    } cases[] = {
+        {"# targets\n215 14\n\n  220 , 13.5 # under boost\r\n225,14.7\n", 0,
+         "215\t1\t14.7\t14\t+5.0\t\t\tOK\n220\t1\t13.5\t13.5\t0.0\t\t\tOK\n"
+         "225\t1\t14.7\t14.7\t0.0\t\t\tOK\n",
+         ""},
+        {"215 14\n215 13\n", 2, "", ":2: zone 215 has a target already\n"},
+        {"215 14\n\n220 x\n", 2, "", ":3: ZONE AFR is wanted"},
+        {"215 14.005\n", 2, "", ":1: ZONE AFR is wanted"},
+        {"215 0\n", 2, "", ":1: ZONE AFR is wanted"},
+        {"215 14 15\n", 2, "", ":1: ZONE AFR is wanted"},
+    };
+    const std::string file = dir.file("targets.txt");
+    for (const auto& c : cases) {
+        test::WriteWholeFile(file, c.targets);
+        const test::CommandRun result =
+            run({"215:14.7 220:13.5 225:14.7"},
+                {"--steady", "0", "--min-lines", "1", "--targets", file, "--target", "14.7"});
+        EXPECT_EQ(result.status, c.status) << c.targets;
+        EXPECT_EQ(result.out, c.status == 0 ? kTableHeader + c.out : "") << c.targets;
+        if (c.status != 0) {
+            EXPECT_TRUE(result.err.starts_with("kestrin: " + file + c.err)) << result.err;
+        }
+    }
+    const test::CommandRun missing = run({"215:14"}, {"--targets", dir.file("none.txt")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "kestrin: cannot read " + dir.file("none.txt") + ": No such file or directory\n");
+}
+
+TEST_F(CorrectionsTest, WrongCommandLinesAndUnreadableLogsAreTold) {
+    const std::vector<std::string> wrong[] = {{"--steady", "51"},
+                                              {"--delay", "-1"},
+                                              {"--steady"},
+                                              {"--afr-range", "12:10"},
+                                              {"--afr-range", "10.005:12"},
+                                              {"--afr-range", "12"},
+                                              {"--where", "RPM=>3"},
+                                              {"--where", "RPM>"},
+                                              {"--where", "<3"},
+                                              {"--where", "RPM=3"},
+                                              {"--step", "0"},
+                                              {"--target", "0"},
+                                              {"--max-change", "-1"},
+                                              {"--min-lines", "x"},
+                                              {"--speed", "3"}};
+    for (const auto& args : wrong) {
+        const test::CommandRun result = run({"215:14"}, args);
+        EXPECT_EQ(result.status, 2) << args[0];
+        EXPECT_TRUE(result.err.find(args[0]) != std::string::npos && result.err.ends_with(kUsage))
+            << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(run({}, {"--steady", "1"}).err, "kestrin: no log given\n" + kUsage);
+
+    const std::string missing = dir.file("none.txt");
+    const test::CommandRun result =
+        test::RunCommand(RunCorrectionsCommand, {kCorrectionsOption, missing, "--", "--x"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "kestrin: cannot read " + missing +
+                              ": No such file or directory\nkestrin: cannot read --x: No such "
+                              "file or directory\n");
+}
+
+TEST_F(CorrectionsTest, SaysWhatEachRuleLeftOut) {
+    const test::CommandRun result =
+        run({"H 215:14 215:14 M 215:14 X 215:14 215:19.81 215:14 215:14@0"},
+            {"--where", "RPM>0", "--min-lines", "1"});
+    EXPECT_EQ(result.out, kTableHeader + "215\t2\t14\t14.7\t-4.8\t\t\tOK\n");
+    EXPECT_EQ(result.err, dir.file("L1.txt") +
+                              ": 7 data lines, 1 line left out as not the unit's; 2 used, left "
+                              "out 3 by --steady, 0 by --delay, 1 by --afr-range, 1 by --where\n");
+}
+
+// Read once, the logs answer any options, down to the lines each zone used.
+TEST_F(CorrectionsTest, DataReadOnceAnswersAnyOptions) {
+    test::WriteWholeFile(dir.file("A.txt"), Log("H 215:14 215:14 220:15 215:14"));
+    test::WriteWholeFile(dir.file("B.txt"), Log("215:14 215:14"));
+    CorrectionData data({"RPM"});
+    ASSERT_TRUE(data.ReadLog(dir.file("A.txt")).ok());
+    EXPECT_EQ(data.ReadLog(dir.path()).reason, "Is a directory");
+    ASSERT_TRUE(data.ReadLog(dir.file("B.txt")).ok());
+    ASSERT_EQ(data.logs().size(), 2u);
+    EXPECT_EQ(data.dataLines(), 6u);
+
+    CorrectionOptions options;
+    const CorrectionResult steady = ComputeCorrections(data, options);
+    EXPECT_EQ(UsedLines(data, steady, 215), (std::vector<LineRef>{{0, 3}, {1, 2}}));
+    options.steady = 0;
+    const CorrectionResult all = ComputeCorrections(data, options);
+    EXPECT_EQ(UsedLines(data, all, 215),
+              (std::vector<LineRef>{{0, 2}, {0, 3}, {0, 5}, {1, 1}, {1, 2}}));
+    EXPECT_EQ(UsedLines(data, all, 220), (std::vector<LineRef>{{0, 4}}));
+    options.where = {{"RPM", CompareOp::Greater, 3000}};
+    EXPECT_TRUE(UsedLines(data, ComputeCorrections(data, options), 215).empty());
+}
+
+}  // namespace
+}  // namespace kestrin
