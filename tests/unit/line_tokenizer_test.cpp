@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -160,9 +161,7 @@ TEST_F(TokenizerTest, ConsoleFailureKeepsTheHeldTextAndOnlyAnInvalidArgumentIsTo
 class RecordingSubscriber : public RecordSubscriber {
   public:
     void onRecord(const Record& record) override {
-        std::string text = record.kind == LineKind::Header ? "header:"
-                           : record.kind == LineKind::Data ? "data:"
-                                                           : "long:";
+        std::string text = std::array{"header:", "data:", "long:"}[int(record.kind)];
         for (const std::string& field : record.fields) text += field + "|";
         for (const auto& number : {record.zone, record.airFuelHundredths, record.boostHundredths})
             if (number) text += " " + std::to_string(*number);
