@@ -13,15 +13,7 @@
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 
-namespace {
-
 using namespace kestrin;
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -30,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int64_t dataLines = 0;
     std::size_t start = 0;
     while (start <= input.size()) {
-        std::size_t end = input.find('\n', start);
-        if (end == std::string_view::npos) end = input.size();
+        const std::size_t end = std::min(input.find('\n', start), input.size());
         std::string_view line = input.substr(start, end - start);
         start = end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -39,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SplitLogLine(line, fields);
         LogDataValues values;
         if (ClassifyLogLine(fields, values) == LogLineKind::Data) {
-            Check(fields.size() == kLogColumns);
+            if (fields.size() != kLogColumns) std::abort();
             table.Add(values);
             ++dataLines;
         }
@@ -49,13 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [zone, summary] : table.zones()) {
         counted += summary.lines;
         const std::int64_t mean = summary.meanHundredths();
-        Check(summary.airFuelMin <= mean && mean <= summary.airFuelMax);
+        if (mean < summary.airFuelMin || mean > summary.airFuelMax) std::abort();
     }
-    Check(counted == dataLines);
+    if (counted != dataLines) std::abort();
 
     const std::string text = ZoneTableText(table);
-    Check(text.rfind("ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n", 0) == 0);
-    Check(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) ==
-          table.zones().size() + 1);
+    if (!text.starts_with("ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n") ||
+        std::size_t(std::count(text.begin(), text.end(), '\n')) != table.zones().size() + 1)
+        std::abort();
     return 0;
 }

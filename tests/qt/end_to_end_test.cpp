@@ -53,8 +53,7 @@ class EndToEndTest : public QObject {
         std::vector<std::vector<std::string>> rows;
         const auto run = [&](const QStringList& args, const std::string& log, std::size_t lines) {
             auto unit = StartUnit(args + QStringList{"--fast", "--header-every", "0"});
-            f.button("cmdNewRun")->click();
-            f.button("cmdStart")->click();
+            f.startRun();
             // The last line waits for a character after its line feed.
             QTRY_COMPARE_WITH_TIMEOUT(Rows(ReadWholeFile(log)).size(), lines, kWaitMs);
             f.button("cmdEnd")->click();

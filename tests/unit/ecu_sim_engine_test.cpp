@@ -36,9 +36,7 @@ TEST(EcuSimFuel, FactorIsOneStepPercentPerStepWithinHalfAndTwice) {
 TEST(EcuSimFuel, ZoneOffItsIdealReadsRicherByTheFactor) {
     const std::pair<int, double> cases[] = {{4, 1.0}, {-3, 1.0}, {2, 2.5}};
     for (const auto& [steps, percent] : cases) {
-        FuelSetup ideal;
-        ideal.stepPercent = percent;
-        ideal.sensorLagLines = 0;
+        const FuelSetup ideal{.stepPercent = percent, .sensorLagLines = 0};
         FuelSetup off = ideal;
         for (int p = 0; p < FuelSetup::kZones; p += 2) off.stepsOff[p] = steps;
         EngineModel onIdeal(7, ideal), offIdeal(7, off);
@@ -61,9 +59,7 @@ TEST(EcuSimFuel, ZoneOffItsIdealReadsRicherByTheFactor) {
 
 TEST(EcuSimFuel, SensorSendsTheMixtureOfLagLinesEarlier) {
     for (int lag : {1, 3, 10}) {
-        FuelSetup now, late;
-        now.sensorLagLines = 0;
-        late.sensorLagLines = lag;
+        const FuelSetup now{.sensorLagLines = 0}, late{.sensorLagLines = lag};
         EngineModel prompt(3, now), delayed(3, late);
         std::vector<int> counts;
         for (int i = 0; i < 200; ++i) {

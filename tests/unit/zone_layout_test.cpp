@@ -25,17 +25,11 @@ TEST(ConvertZoneNumber, ReadsSignedDecimalsRoundingHalvesToEven) {
 // Slots 100.. feed the small zones row by row (80 to 95 of each row are gaps), 1000.. and
 // 1100.. the large zones.
 TEST(ShowZones, CopiesSlotTextsExactlyAndNumbersTheBlocks) {
+    const std::pair<int, const char*> texts[] = {{100, " 1 "}, {175, "A"},  {180, "x"},
+                                                 {200, "-3"},  {975, "E"},  {1075, "B"},
+                                                 {1080, "x"},  {1100, "C"}, {1135, "7"}};
     SettingsTable table;
-    for (const auto& [slot, text] : {std::pair{100, " 1 "},
-                                     {175, "A"},
-                                     {180, "x"},
-                                     {200, "-3"},
-                                     {975, "E"},
-                                     {1075, "B"},
-                                     {1080, "x"},
-                                     {1100, "C"},
-                                     {1135, "7"}})
-        table.slot(slot) = text;
+    for (const auto& [slot, text] : texts) table.slot(slot) = text;
     ZoneView view;
     view.smallZones.fill("old");
     ShowZones(table, view);
