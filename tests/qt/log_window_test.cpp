@@ -3,19 +3,20 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QSpinBox>
 #include <QtTest>
 
 #include "analysis/qt/log_plot.h"
 #include "analysis/qt/log_window.h"
-#include "analysis/qt/zone_grid.h"
 #include "analysis/zone_table.h"
 #include "app/qt/main_window.h"
 #include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
+#include "viewer/qt/zone_grid_view.h"
 
 using kestrin::LogWindow;
 using kestrin::Status;
-using kestrin::ZoneGrid;
+using kestrin::ZoneGridView;
 
 namespace {
 
@@ -48,16 +49,18 @@ class LogWindowTest : public QObject {
         log += "\r\n" + Line("900", "110", "16") + Line("900", "5", "12");
         QPointer<LogWindow> window = open(log);
         QVERIFY(window);
-        ZoneGrid* grid = window->grid();
-        QCOMPARE(grid->cellText(1), QStringLiteral("12\n14.7"));
-        QCOMPARE(grid->cellText(2), QStringLiteral("1"));
-        QCOMPARE(grid->cellText(0), QString());
-        QVERIFY(grid->cellToolTip(1).contains(QStringLiteral("Setting: -7")));
-        QCOMPARE(grid->outsideLines(), 1);
-        grid->setMinimumLines(1);
-        QCOMPARE(grid->cellText(2), QStringLiteral("1\n16"));
+        ZoneGridView* grid = window->grid();
+        QCOMPARE(grid->cell(1).text + grid->cell(1).corner, std::string("12\n14.7-7"));
+        QVERIFY(grid->cell(1).shade.isValid() && grid->cell(1).toolTip.ends_with("Setting: -7"));
+        QVERIFY(grid->cell(2).text == "1" && grid->cell(2).greyed && grid->cell(0).text.empty());
+        QCOMPARE(window->findChild<QLabel*>("lblOutside")->text(),
+                 QStringLiteral("Outside the grid: 1 lines in 1 zones"));
+        window->findChild<QSpinBox*>("spnMinLines")->setValue(1);
+        QVERIFY(grid->cell(2).text == "1\n16" && !grid->cell(2).greyed);
 
-        grid->selectCell(1);
+        // A click on a cell goes past its label to the grid.
+        QTest::mouseClick(grid->findChild<QLabel*>("lblZone_1"), Qt::LeftButton);
+        QCOMPARE(grid->selectedCell(), std::optional<int>(1));
         QCOMPARE(window->plot()->markedLineCount(), 12);
         window->plot()->moveCursorTo(15);
         QCOMPARE(window->plot()->readout(),
