@@ -2,9 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -15,6 +13,7 @@
 #include <cmath>
 #include <optional>
 
+#include "analysis/qt/channel_picker.h"
 #include "analysis/qt/log_plot.h"
 #include "common/qt/latin1.h"
 #include "viewer/qt/zone_grid_view.h"
@@ -65,22 +64,11 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     setWindowTitle(QStringLiteral("Log - ") + Latin1(FileName(path)));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto* channelBox = new QGroupBox(QStringLiteral("Channels"), this);
-    channelBox->setObjectName(QStringLiteral("fraChannels"));
-    auto* channelList = new QVBoxLayout(channelBox);
-    const std::vector<std::string>& titles = channels_->titles();
-    const std::vector<std::size_t> initial = InitialColumns(titles);
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-        auto* box = new QCheckBox(Latin1(titles[i]), channelBox);
-        box->setObjectName(QStringLiteral("chkChannel_%1").arg(i));
-        box->setChecked(std::find(initial.begin(), initial.end(), i) != initial.end());
-        connect(box, &QCheckBox::toggled, this, [this] { showChosenChannels(); });
-        channelList->addWidget(box);
-        chkChannel_.push_back(box);
-    }
-    channelList->addStretch(1);
-
+    picker_ = new ChannelPicker(this);
+    picker_->setTitles(channels_->titles());
     plot_ = new LogPlot(this);
+    connect(picker_, &ChannelPicker::chosenChanged, this,
+            [this] { plot_->setShownColumns(picker_->chosenColumns()); });
     lblNoData_ = new QLabel(QStringLiteral("This log holds no data line."), this);
     lblNoData_->setObjectName(QStringLiteral("lblNoData"));
     lblNoData_->setVisible(channels_->dataLines().empty());
@@ -124,7 +112,7 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     bottom->addWidget(grid_);
     bottom->addLayout(side, 1);
     auto* top = new QHBoxLayout;
-    top->addWidget(channelBox);
+    top->addWidget(picker_);
     auto* plotColumn = new QVBoxLayout;
     plotColumn->addWidget(lblNoData_);
     plotColumn->addWidget(plot_, 1);
@@ -134,17 +122,9 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     layout->addLayout(bottom);
 
     plot_->setChannels(channels_.get());
-    showChosenChannels();
+    plot_->setShownColumns(picker_->chosenColumns());
     showZones();
     resize(1200, 960);
-}
-
-void LogWindow::showChosenChannels() {
-    std::vector<std::size_t> columns;
-    for (std::size_t i = 0; i < chkChannel_.size(); ++i) {
-        if (chkChannel_[i]->isChecked()) columns.push_back(i);
-    }
-    plot_->setShownColumns(columns);
 }
 
 void LogWindow::showZones() {

@@ -3,18 +3,17 @@
 #include <QWidget>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "analysis/log_channels.h"
 #include "common/status.h"
 #include "settings/settings_table.h"
 
-class QCheckBox;
 class QLabel;
 class QSpinBox;
 
 namespace kestrin {
 
+class ChannelPicker;
 class LogPlot;
 class ZoneGridView;
 
@@ -44,15 +43,14 @@ class LogWindow : public QWidget {
   private:
     LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
               const SettingsTable& settings);
-    void showChosenChannels();
     // Fills the grid's cells from the zone table and the settings.
     void showZones();
 
     std::unique_ptr<LogChannels> channels_;
     const SettingsTable& settings_;
+    ChannelPicker* picker_;
     LogPlot* plot_;
     ZoneGridView* grid_;
-    std::vector<QCheckBox*> chkChannel_;
     QLabel* lblNoData_;
     QLabel* lblOutside_;
     QSpinBox* spnMinLines_;
