@@ -58,6 +58,11 @@ class LogWindowTest : public QObject {
                  QStringLiteral("Outside the grid: 1 lines in 1 zones"));
         window->findChild<QSpinBox*>("spnMinLines")->setValue(1);
         QVERIFY(grid->cell(2).text == "1\n16" && !grid->cell(2).greyed);
+        // Settings loaded since show when the window comes to the front again.
+        settings.slot(kestrin::SmallZoneSlot(2)) = "+3";
+        QApplication::setActiveWindow(nullptr);
+        QApplication::setActiveWindow(window);
+        QCOMPARE(grid->cell(2).corner, std::string("+3"));
 
         // A click on a cell goes past its label to the grid.
         QTest::mouseClick(grid->findChild<QLabel*>("lblZone_1"), Qt::LeftButton);

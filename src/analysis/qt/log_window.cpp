@@ -127,6 +127,12 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     resize(1200, 960);
 }
 
+void LogWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Settings may have been loaded while another window was in front.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) showZones();
+}
+
 void LogWindow::showZones() {
     const int minimum = spnMinLines_->value();
     std::array<ZoneSummary, ZoneView::kSmallZones> inGrid{};

@@ -40,6 +40,9 @@ class LogWindow : public QWidget {
     QString zoneTableText() const;
     void copyZoneTable() const;
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
               const SettingsTable& settings);
