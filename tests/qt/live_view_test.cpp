@@ -58,7 +58,6 @@ class LiveViewTest : public QObject {
         QCOMPARE(channels.titles()[0], std::string("RPM"));
         QCOMPARE(channels.values(kLogColumns - 1), (std::vector<float>{14.5f, 0}));  // decoded
         QVERIFY(channels.markers()[0] >= channels.dataLines()[1]);
-        QCOMPARE(live->plot()->shownColumns(), (std::vector<std::size_t>{0, 11, 12}));
         QCustomPlot* plot = live->plot()->customPlot();
         QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 2);
 
@@ -92,13 +91,11 @@ class LiveViewTest : public QObject {
 
         ZoneGridView* grid = viewer->grid();
         QTRY_COMPARE(grid->outlinedCell(), std::optional<int>(kZone215));
-        QVERIFY(grid->tintAlpha(kZone215) > 0);
-        QCOMPARE(grid->tintAlpha(0), 0);
+        QVERIFY(grid->tintAlpha(kZone215) > 0 && grid->tintAlpha(0) == 0);
         QCOMPARE(cell->text(), cellText);
 
         f.click("cmdEnd");
-        QCOMPARE(grid->outlinedCell(), std::nullopt);
-        QCOMPARE(grid->tintAlpha(kZone215), 0);
+        QVERIFY(!grid->outlinedCell() && grid->tintAlpha(kZone215) == 0);
         viewer->close();
         live->close();
         QTRY_VERIFY(live.isNull());
