@@ -244,6 +244,7 @@ Status PosixFileSystem::inspect(const std::string& name, FileEntry& entry) {
                  : S_ISLNK(info.st_mode) ? FileEntry::Kind::SymbolicLink
                                          : FileEntry::Kind::Other;
     entry.modified = info.st_mtime;
+    entry.empty = S_ISREG(info.st_mode) && info.st_size == 0;
     return Status::Ok();
 }
 
