@@ -21,16 +21,28 @@ LogFileReader::~LogFileReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-Status LogFileReader::Open(const std::string& path) {
+void LogFileReader::Reset() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     pos_ = end_ = 0;
     atEnd_ = skipping_ = carryHandedOut_ = false;
     carry_.clear();
     failure_ = Status::Ok();
+}
+
+Status LogFileReader::Open(const std::string& path) {
+    Reset();
     // The descriptor is kept only once the file has been accepted.
     int fd = -1;
     Status opened = OpenReadableFile(path, fd);
+    if (opened.ok()) fd_ = fd;
+    return opened;
+}
+
+Status LogFileReader::OpenStream(const std::string& path) {
+    Reset();
+    int fd = -1;
+    Status opened = OpenReadableStream(path, fd);
     if (opened.ok()) fd_ = fd;
     return opened;
 }

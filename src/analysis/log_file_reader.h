@@ -22,6 +22,10 @@ class LogFileReader {
 
     // Opens a regular file; anything else is refused with the reason.
     Status Open(const std::string& path);
+    // Opens what a shell tool would read: a regular file, a pipe or FIFO
+    // (waiting for its writer), a device, or standard input for "-". Only a
+    // folder is refused.
+    Status OpenStream(const std::string& path);
 
     // The next line without its line end (a line feed, and a carriage return
     // before it); the last line needs no line end. A line longer than
@@ -33,6 +37,8 @@ class LogFileReader {
     const Status& failure() const { return failure_; }
 
   private:
+    // Forgets the file read before and what was left of it.
+    void Reset();
     bool Refill();
     std::string_view Finish(std::string_view line, bool& tooLong);
 

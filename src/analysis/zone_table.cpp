@@ -66,6 +66,10 @@ std::string ZoneTableText(const ZoneTable& table) {
 Status ReadZoneTable(const std::string& path, ZoneTable& table) {
     LogFileReader reader;
     if (Status opened = reader.Open(path); !opened.ok()) return opened;
+    return ReadZoneTable(reader, table);
+}
+
+Status ReadZoneTable(LogFileReader& reader, ZoneTable& table) {
     std::vector<std::string_view> fields;
     std::string_view line;
     bool tooLong = false;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "analysis/log_file_reader.h"
 #include "analysis/zone_table.h"
 
 namespace kestrin {
@@ -11,10 +12,15 @@ int RunZoneTableCommand(int argc, char** argv) {
         std::fprintf(stderr, "usage: kestrin %s FILE\n", kZoneTableOption);
         return 2;
     }
+    // Read as a shell tool reads its input: "-" and pipes as streams.
     const std::string path = argv[2];
+    LogFileReader reader;
     ZoneTable table;
-    if (const Status status = ReadZoneTable(path, table); !status.ok()) {
-        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", path.c_str(), status.reason.c_str());
+    Status status = reader.OpenStream(path);
+    if (status.ok()) status = ReadZoneTable(reader, table);
+    if (!status.ok()) {
+        const std::string name = path == "-" ? "standard input" : path;
+        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", name.c_str(), status.reason.c_str());
         return 1;
     }
     const std::string text = ZoneTableText(table);

@@ -131,22 +131,51 @@ TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrder) {
 }
 
 // "kestrin --zone-table FILE" on logs recorded from the simulated unit in both
-// separator modes gives the tables worked out apart; otherwise it says why not.
+// separator modes gives the tables worked out apart, from standard input too;
+// otherwise it says why not.
 TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
     const std::string data = KESTRIN_TEST_DATA, tab = data + "/log_tab.txt";
+    const std::string tabZones = test::ReadWholeFile(data + "/log_tab.zones");
     const std::string noFile = "kestrin: cannot read /none: No such file or directory\n";
     const std::string fullOutput = "kestrin: standard output: No space left on device\n";
     const struct {
         std::vector<std::string> args;
+        const char* input;   // what standard input reads, if not left as it is
         const char* output;  // where standard output goes, if not captured
         int status;
         std::string out, err;
     } cases[] = {
-        {{tab}, nullptr, 0, test::ReadWholeFile(data + "/log_tab.zones"), ""},
-        {{data + "/log_comma.txt"}, nullptr, 0, test::ReadWholeFile(data + "/log_comma.zones"), ""},
-        {{"/none"}, nullptr, 1, "", noFile},
-        {{tab}, "/dev/full", 1, "", fullOutput},
-        {{tab, tab}, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
+        {{tab}, nullptr, nullptr, 0, tabZones, ""},
+        {{data + "/log_comma.txt"},
+         nullptr,
+         nullptr,
+         0,
+         test::ReadWholeFile(data + "/log_comma.zones"),
+         ""},
+        {{"-"}, tab.c_str(), nullptr, 0, tabZones, ""},
+        {{"-"}, "/dev/null", nullptr, 0, "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n", ""},
+        {{"-"},
+         data.c_str(),
+         nullptr,
+         1,
+         "",
+         "kestrin: cannot read standard input: Is a directory\n"},
+        {{data}, nullptr, nullptr, 1, "", "kestrin: cannot read " + data + ": Is a directory\n"},
+        {{"/none"}, nullptr, nullptr, 1, "", noFile},
+        {{tab}, nullptr, "/dev/full", 1, "", fullOutput},
+        {{tab, tab}, nullptr, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
+    // Puts `path` in the place of descriptor `fd`; gives the descriptor that was there.
+    const auto redirect = [](int fd, const char* path, int flags) {
+        const int saved = ::dup(fd);
+        const int opened = ::open(path, flags | O_CLOEXEC);
+        ::dup2(opened, fd);
+        ::close(opened);
+        return saved;
+    };
+    const auto restore = [](int fd, int saved) {
+        ::dup2(saved, fd);
+        ::close(saved);
+    };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"kestrin", kZoneTableOption};
         args.insert(args.end(), c.args.begin(), c.args.end());
@@ -154,16 +183,12 @@ TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
         for (std::string& arg : args) argv.push_back(arg.data());
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        const int saved = ::dup(1);
-        if (c.output) {
-            const int fd = ::open(c.output, O_WRONLY | O_CLOEXEC);
-            ::dup2(fd, 1);
-            ::close(fd);
-        }
+        const int savedIn = c.input ? redirect(0, c.input, O_RDONLY) : -1;
+        const int savedOut = c.output ? redirect(1, c.output, O_WRONLY) : -1;
         const int status = RunZoneTableCommand(static_cast<int>(argv.size()), argv.data());
         std::clearerr(stdout);
-        ::dup2(saved, 1);
-        ::close(saved);
+        if (c.output) restore(1, savedOut);
+        if (c.input) restore(0, savedIn);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << args.back();
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err) << args.back();
         EXPECT_EQ(status, c.status) << args.back();
