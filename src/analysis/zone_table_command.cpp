@@ -4,6 +4,7 @@
 
 #include "analysis/log_file_reader.h"
 #include "analysis/zone_table.h"
+#include "common/standard_output.h"
 
 namespace kestrin {
 
@@ -23,13 +24,7 @@ int RunZoneTableCommand(int argc, char** argv) {
         std::fprintf(stderr, "kestrin: cannot read %s: %s\n", name.c_str(), status.reason.c_str());
         return 1;
     }
-    const std::string text = ZoneTableText(table);
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-        std::fflush(stdout) != 0) {
-        std::perror("kestrin: standard output");
-        return 1;
-    }
-    return 0;
+    return PrintToStandardOutput(ZoneTableText(table), "kestrin") ? 0 : 1;
 }
 
 }  // namespace kestrin
