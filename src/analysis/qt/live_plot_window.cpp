@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "analysis/qt/log_plot.h"
+#include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
 
 namespace kestrin {
@@ -60,6 +61,7 @@ LivePlotWindow::LivePlotWindow() : QWidget(nullptr) {
     mnuFollow->setShortcut(Qt::Key_End);
     connect(mnuFollow, &QAction::triggered, this, &LivePlotWindow::cmdFollow_Click);
     addAction(mnuFollow);
+    CloseWithEscapeOrCtrlW(this);
 
     auto* side = new QVBoxLayout;
     side->addWidget(channelBox, 1);

@@ -14,6 +14,7 @@
 
 #include "analysis/qt/log_plot.h"
 #include "analysis/qt/zone_grid.h"
+#include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
 
 namespace kestrin {
@@ -91,6 +92,7 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     mnuCopyZoneTable->setShortcut(QKeySequence::Copy);
     connect(mnuCopyZoneTable, &QAction::triggered, this, &LogWindow::copyZoneTable);
     addAction(mnuCopyZoneTable);
+    CloseWithEscapeOrCtrlW(this);
     auto* cmdCopyZoneTable = new QPushButton(mnuCopyZoneTable->text(), this);
     cmdCopyZoneTable->setObjectName(QStringLiteral("cmdCopyZoneTable"));
     connect(cmdCopyZoneTable, &QPushButton::clicked, mnuCopyZoneTable, &QAction::trigger);
