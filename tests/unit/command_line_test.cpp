@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/work_folder.h"
@@ -15,60 +16,48 @@
 namespace kestrin {
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: kestrin [--desktop] [--] [LOG]...\n"
-    "  or:  kestrin --zone-table FILE\n"
-    "  or:  kestrin --help\n"
-    "  or:  kestrin --version\n"
-    "Try 'kestrin --help' for more information.\n";
+std::optional<int> Read(std::vector<std::string> args, StartRequest& start) {
+    args.insert(args.begin(), "kestrin");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    return ReadCommandLine(static_cast<int>(argv.size()), argv.data(), start);
+}
 
-// Commands are answered and wrong options refused before any window; the
-// rest are the window program's switches and logs.
-TEST(CommandLineTest, AnswersCommandsRefusesWrongOptionsAndKeepsLogs) {
-    const struct {
-        std::vector<std::string> args;
-        std::optional<int> status;
-        std::string out, err;  // the start of standard output; standard error
-        bool desktop;
-        std::vector<std::string> logs;
-    } cases[] = {
-        {{}, std::nullopt, "", "", false, {}},
-        {{"a.txt", "/b.txt"}, std::nullopt, "", "", false, {"a.txt", "/b.txt"}},
-        {{"--desktop", "--", "-x.txt", "--help"}, std::nullopt, "", "", true, {"-x.txt", "--help"}},
-        {{"--help", "a.txt"}, 0, "Usage: kestrin [--desktop] [--] [LOG]...\n", "", false, {}},
-        {{"--version"}, 0, "kestrin (Kestrin) " KESTRIN_VERSION "\nCopyright", "", false, {}},
-        {{"--zone-table"}, 2, "", "usage: kestrin --zone-table FILE\n", false, {}},
-        {{"--log", "a.txt"},
-         2,
-         "",
-         std::string("kestrin: unknown option '--log'\n") + kUsage,
-         false,
-         {}},
-        {{"-"}, 2, "", std::string("kestrin: unknown option '-'\n") + kUsage, false, {}},
-        {{"a.txt", "--version"},
-         2,
-         "",
-         std::string("kestrin: --version must be the first argument\n") + kUsage,
-         false,
-         {}}};
-    for (const auto& c : cases) {
-        std::vector<std::string> args = {"kestrin"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
+// Answered, or refused with the usage on standard error, before any window.
+TEST(CommandLineTest, AnswersCommandsAndRefusesWrongOptions) {
+    const std::string usage =
+        "Usage: kestrin [--desktop] [--] [LOG]...\n  or:  kestrin --zone-table FILE\n"
+        "  or:  kestrin --help\n  or:  kestrin --version\n"
+        "Try 'kestrin --help' for more information.\n";
+    // The arguments, the exit status, the start of standard output, standard error.
+    const std::tuple<std::vector<std::string>, int, std::string, std::string> cases[] = {
+        {{"--help", "a.txt"}, 0, usage.substr(0, usage.find('\n') + 1), ""},
+        {{"--version"}, 0, "kestrin (Kestrin) " KESTRIN_VERSION "\nCopyright", ""},
+        {{"--zone-table"}, 2, "", "usage: kestrin --zone-table FILE\n"},
+        {{"--log", "a.txt"}, 2, "", "kestrin: unknown option '--log'\n" + usage},
+        {{"-"}, 2, "", "kestrin: unknown option '-'\n" + usage},
+        {{"a.txt", "--version"}, 2, "", "kestrin: --version must be the first argument\n" + usage}};
+    for (const auto& [args, status, out, err] : cases) {
         StartRequest start;
-        start.logs = {"left over"};
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        const std::optional<int> status =
-            ReadCommandLine(static_cast<int>(argv.size()), argv.data(), start);
-        const std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(status, c.status) << args.back();
-        EXPECT_TRUE(out.starts_with(c.out) && out.empty() == c.out.empty()) << out;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err) << args.back();
-        if (!status) {
-            EXPECT_TRUE(start.desktop == c.desktop && start.logs == c.logs) << args.back();
-        }
+        EXPECT_EQ(Read(args, start), status) << args[0];
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(printed.starts_with(out) && printed.empty() == out.empty()) << printed;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), err) << args[0];
+    }
+}
+
+TEST(CommandLineTest, WindowProgramTakesItsSwitchesAndLogs) {
+    using Args = std::vector<std::string>;
+    const std::tuple<Args, bool, Args> cases[] = {
+        {Args{}, false, Args{}},
+        {Args{"a.txt", "/b.txt"}, false, Args{"a.txt", "/b.txt"}},
+        {Args{"--desktop", "--", "-x.txt", "--help"}, true, Args{"-x.txt", "--help"}}};
+    for (const auto& [args, desktop, logs] : cases) {
+        StartRequest start{false, {"left over"}};
+        EXPECT_EQ(Read(args, start), std::nullopt);
+        EXPECT_TRUE(start.desktop == desktop && start.logs == logs) << logs.size();
     }
 }
 
