@@ -244,4 +244,24 @@ Status PosixFileSystem::renameNoReplace(const std::string& from, const std::stri
     return Status::Ok();
 }
 
+Status CreateNewFile(const std::string& name, std::string_view content) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return Status::FromErrno(errno);
+    Status status;
+    for (std::size_t done = 0; status.ok() && done < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (n == 0)
+            status = Status::FromErrno(EIO);
+        else if (errno != EINTR)
+            status = Status::FromErrno(errno);
+    }
+    if (status.ok() && ::fsync(fd) != 0) status = Status::FromErrno(errno);
+    if (::close(fd) != 0 && status.ok()) status = Status::FromErrno(errno);
+    // The file is this call's own: a part of the content is no use to anyone.
+    if (!status.ok()) ::unlink(name.c_str());
+    return status;
+}
+
 }  // namespace kestrin

@@ -68,6 +68,11 @@ class FileSystem {
     virtual Status renameNoReplace(const std::string& from, const std::string& to) = 0;
 };
 
+// Makes the file `name` holding exactly `content` and puts it on the disk,
+// never replacing anything: when the name is taken it fails with EEXIST and
+// nothing is written. A file that cannot be written whole is removed again.
+Status CreateNewFile(const std::string& name, std::string_view content);
+
 // Files of the operating system, through file descriptors.
 class PosixFileSystem : public FileSystem {
   public:

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/settings_table.h"
 
@@ -28,5 +31,22 @@ bool PassesFullCheck(std::string_view line);
 // caller empties the table first. Characters that would land past the end of
 // the table are dropped. Returns the index the mapping ended at.
 long long MapSettingsLine(std::string_view line, SettingsTable& table);
+
+// A settings line with new texts at some table indexes.
+struct SettingsEdit {
+    std::string line;
+    // The indexes asked for that were left as they were, ascending.
+    std::vector<long long> leftAlone;
+};
+
+// `line` with, for each index of `texts`, the characters the mapping stores
+// at that index replaced by the text; every other character stays, so the
+// line maps as before but for those indexes. An index is left alone when no
+// value of the line lands there (below 100, past the end marker, never met
+// after a missed row step), when only the end marker's letters land there,
+// and when its text is empty or holds a comma or line end: each of these
+// would move or break the values after it.
+SettingsEdit ReplaceMappedValues(std::string_view line,
+                                 const std::map<long long, std::string>& texts);
 
 }  // namespace kestrin
