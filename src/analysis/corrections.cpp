@@ -86,6 +86,13 @@ void AppendNumber(std::string& text, std::int64_t number) {
     text.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
 }
 
+// A size in tenths with one decimal: "4.8", "0.0".
+void AppendTenths(std::string& text, std::int64_t size) {
+    AppendNumber(text, size / 10);
+    text += '.';
+    AppendNumber(text, size % 10);
+}
+
 }  // namespace
 
 // The data.
@@ -315,10 +322,7 @@ std::string SettingText(std::int64_t setting) {
 
 std::string ChangeText(std::int64_t tenths) {
     std::string text = tenths > 0 ? "+" : tenths < 0 ? "-" : "";
-    const std::int64_t size = tenths < 0 ? -tenths : tenths;
-    AppendNumber(text, size / 10);
-    text += '.';
-    AppendNumber(text, size % 10);
+    AppendTenths(text, tenths < 0 ? -tenths : tenths);
     return text;
 }
 
@@ -356,6 +360,64 @@ std::string CorrectionsText(const CorrectionResult& result) {
         text += FlagText(zone.flag);
         text += '\n';
     }
+    return text;
+}
+
+ZoneOff ZoneOff::Of(const ZoneCorrection& zone) {
+    return {Abs(zone.changeNumerator()), zone.changeDenominator()};
+}
+
+bool ZoneOff::operator<(const ZoneOff& other) const {
+    // Both denominators are above 0; the products stay within 128 bits for
+    // the ratios and line counts the options allow.
+    return numerator * other.denominator < other.numerator * denominator;
+}
+
+std::int64_t ZoneOff::tenths() const {
+    return static_cast<std::int64_t>(RoundedQuotient(10 * numerator, denominator));
+}
+
+std::vector<ZoneComparison> CompareZones(const CorrectionResult& before,
+                                         const CorrectionResult& after, std::int64_t minLines) {
+    std::vector<ZoneComparison> zones;
+    // Both lists ascend by zone.
+    auto later = after.zones.begin();
+    for (const ZoneCorrection& zone : before.zones) {
+        while (later != after.zones.end() && later->zone < zone.zone) ++later;
+        if (later == after.zones.end()) break;
+        if (later->zone == zone.zone && zone.lines >= minLines && later->lines >= minLines)
+            zones.push_back({zone, *later});
+    }
+    return zones;
+}
+
+std::string CompareText(const std::vector<ZoneComparison>& zones) {
+    std::string text =
+        "ZONE\tLINES_BEFORE\tAFR_BEFORE\tLINES_AFTER\tAFR_AFTER\tTARGET\tOFF_BEFORE\tOFF_AFTER\n";
+    std::size_t closer = 0;
+    for (const auto& [before, after] : zones) {
+        const ZoneOff offBefore = ZoneOff::Of(before);
+        const ZoneOff offAfter = ZoneOff::Of(after);
+        if (offAfter < offBefore) ++closer;
+        AppendNumber(text, before.zone);
+        text += '\t';
+        AppendNumber(text, before.lines);
+        text += '\t';
+        text += HundredthsAsText(before.meanHundredths);
+        text += '\t';
+        AppendNumber(text, after.lines);
+        text += '\t';
+        text += HundredthsAsText(after.meanHundredths);
+        text += '\t';
+        text += HundredthsAsText(before.target);
+        text += '\t';
+        AppendTenths(text, offBefore.tenths());
+        text += '\t';
+        AppendTenths(text, offAfter.tenths());
+        text += '\n';
+    }
+    text += "closer to target in " + std::to_string(closer) + " of " +
+            std::to_string(zones.size()) + " zones\n";
     return text;
 }
 

@@ -195,6 +195,33 @@ std::string_view FlagText(CorrectionFlag flag);
 // The table, tab-separated with LF line ends: the header row "ZONE LINES
 // AFR_MEAN TARGET CHANGE STNG NEW FLAG", then one row per zone.
 std::string CorrectionsText(const CorrectionResult& result);
+// How far a zone's mixture lies from its target, in percent of fuel and
+// without sign: |changeNumerator / changeDenominator|. Ordered exactly.
+struct ZoneOff {
+    WideSum numerator = 0;  // not negative
+    WideSum denominator = 1;
+
+    static ZoneOff Of(const ZoneCorrection& zone);
+    bool operator<(const ZoneOff& other) const;
+    // Tenths of a percent, nearest, a tie to the even one.
+    std::int64_t tenths() const;
+};
+
+// The zones of two results side by side, before and after a change of
+// settings: those with at least `minLines` used lines in both, ascending.
+struct ZoneComparison {
+    ZoneCorrection before;
+    ZoneCorrection after;
+};
+std::vector<ZoneComparison> CompareZones(const CorrectionResult& before,
+                                         const CorrectionResult& after, std::int64_t minLines);
+
+// The comparison, tab-separated with LF line ends: the header row "ZONE
+// LINES_BEFORE AFR_BEFORE LINES_AFTER AFR_AFTER TARGET OFF_BEFORE OFF_AFTER",
+// one row per zone, then "closer to target in X of Y zones", X counting the
+// zones whose exact OFF after is smaller than before.
+std::string CompareText(const std::vector<ZoneComparison>& zones);
+
 // One line without its end: the data lines read and used, and how many each
 // rule left out.
 std::string CorrectionsSummary(const CorrectionResult& result);

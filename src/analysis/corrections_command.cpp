@@ -1,10 +1,12 @@
 #include "analysis/corrections_command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +17,9 @@
 #include "common/char_classes.h"
 #include "common/decimal_text.h"
 #include "log/line_reader.h"
+#include "log/text_file.h"
+#include "settings/settings_format.h"
+#include "settings/settings_table.h"
 
 namespace kestrin {
 
@@ -23,7 +28,11 @@ namespace {
 constexpr const char* kUsage =
     "usage: kestrin --corrections [--steady N] [--delay N] [--afr-range LO:HI] "
     "[--where 'TITLE OP NUMBER']... [--targets FILE] [--target AFR] [--min-lines N] "
-    "[--max-change PCT] [--step PCT] LOG...";
+    "[--max-change PCT] [--step PCT] [--settings IN --write-settings OUT] LOG...";
+constexpr const char* kCompareUsage =
+    "usage: kestrin --compare [--steady N] [--delay N] [--afr-range LO:HI] "
+    "[--where 'TITLE OP NUMBER']... [--targets FILE] [--target AFR] [--min-lines N] "
+    "BEFORE AFTER";
 
 constexpr std::int64_t kMostRatio = CorrectionOptions::kMostRatio;
 constexpr std::int64_t kMostPercent = CorrectionOptions::kMostPercent;
@@ -85,11 +94,15 @@ std::optional<WhereCondition> ParseWhere(std::string_view text) {
 struct CommandLine {
     CorrectionOptions options;
     std::optional<std::string> targetsFile;
+    // The settings file the logs ran on, and the file for its corrected copy.
+    std::optional<std::string> settingsIn, settingsOut;
     std::vector<std::string> logs;
 };
 
-// Reads the options and logs; on a malformed one, what is wrong.
-std::optional<std::string> ParseCommandLine(int argc, char** argv, CommandLine& line) {
+// Reads the options and logs; on a malformed one, what is wrong. Only the
+// corrections take settings files.
+std::optional<std::string> ParseCommandLine(int argc, char** argv, bool corrections,
+                                            CommandLine& line) {
     CorrectionOptions& options = line.options;
     bool optionsEnd = false;
     for (int i = 2; i < argc; ++i) {
@@ -151,6 +164,9 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, CommandLine& 
             const std::optional<std::int64_t> pct = ExactHundredths(value, 0, kMostPercent);
             if (!pct) return bad("a percentage from 0 with at most two decimals is wanted");
             options.maxChange = *pct;
+        } else if (corrections && (name == "--settings" || name == "--write-settings")) {
+            if (value.empty()) return bad("a file name is wanted");
+            (name == "--settings" ? line.settingsIn : line.settingsOut) = std::string(value);
         } else if (name == "--step") {
             const std::optional<std::int64_t> pct =
                 ExactHundredths(value, -kMostPercent, kMostPercent);
@@ -162,6 +178,10 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, CommandLine& 
         }
     }
     if (line.logs.empty()) return std::string("no log given");
+    if (line.settingsIn.has_value() != line.settingsOut.has_value())
+        return std::string("--settings and --write-settings go together");
+    if (line.settingsOut && !options.step)
+        return std::string("--write-settings needs --step: without it there is no NEW");
     return std::nullopt;
 }
 
@@ -214,45 +234,161 @@ int ReadTargets(const std::string& path, std::map<std::int64_t, std::int64_t>& t
     return 1;
 }
 
-}  // namespace
-
-int RunCorrectionsCommand(int argc, char** argv) {
-    CommandLine line;
-    if (const std::optional<std::string> problem = ParseCommandLine(argc, argv, line)) {
-        std::fprintf(stderr, "kestrin: %s\n%s\n", problem->c_str(), kUsage);
+// The options and targets of a command: 0, or the exit status once the
+// reason is told.
+int ReadOptions(int argc, char** argv, bool corrections, CommandLine& line) {
+    if (const std::optional<std::string> problem =
+            ParseCommandLine(argc, argv, corrections, line)) {
+        std::fprintf(stderr, "kestrin: %s\n%s\n", problem->c_str(),
+                     corrections ? kUsage : kCompareUsage);
         return 2;
     }
-    if (line.targetsFile) {
-        if (const int status = ReadTargets(*line.targetsFile, line.options.targets); status != 0)
-            return status;
-    }
+    if (line.targetsFile) return ReadTargets(*line.targetsFile, line.options.targets);
+    return 0;
+}
+
+// Reads `logs` into `data`, with the titles the conditions ask for: 0, or 1
+// once each log that cannot be read is told.
+int ReadLogs(const std::vector<std::string>& logs, const CorrectionOptions& options,
+             CorrectionData& data) {
     std::vector<std::string> titles;
-    for (const WhereCondition& condition : line.options.where) {
+    for (const WhereCondition& condition : options.where) {
         if (std::find(titles.begin(), titles.end(), condition.title) == titles.end())
             titles.push_back(condition.title);
     }
-    CorrectionData data(std::move(titles));
+    data = CorrectionData(std::move(titles));
     bool unreadable = false;
-    for (const std::string& log : line.logs) {
+    for (const std::string& log : logs) {
         if (const Status status = data.ReadLog(log); !status.ok()) {
             std::fprintf(stderr, "kestrin: cannot read %s: %s\n", log.c_str(),
                          status.reason.c_str());
             unreadable = true;
         }
     }
-    if (unreadable) return 1;
+    return unreadable ? 1 : 0;
+}
 
-    const CorrectionResult result = ComputeCorrections(data, line.options);
-    const std::string text = CorrectionsText(result);
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-        std::fflush(stdout) != 0) {
-        std::perror("kestrin: standard output");
+bool PrintTable(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+        return true;
+    std::perror("kestrin: standard output");
+    return false;
+}
+
+// Named like the zone table's count: by the log, or by how many there are.
+void PrintSummary(const std::vector<std::string>& logs, const CorrectionResult& result) {
+    const std::string name =
+        logs.size() == 1 ? logs.front() : std::to_string(logs.size()) + " logs";
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), CorrectionsSummary(result).c_str());
+}
+
+// The first line of the settings file `path` if it passes the full check:
+// 0, or 1 once the reason is told.
+int ReadSettingsLine(const std::string& path, std::string& line) {
+    PosixFileSystem files;
+    std::unique_ptr<TextStream> reader;
+    Status status = files.OpenTextFile(path, reader);
+    if (status.ok()) {
+        status = reader->readline(line);
+        (void)reader->Close();  // a reader's closing loses nothing
+    }
+    if (!status.ok() && status.kind != ErrorKind::ReadPastEnd) {
+        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", path.c_str(), status.reason.c_str());
         return 1;
     }
-    // Named like the zone table's count: by the log, or by how many there are.
-    const std::string logs =
-        line.logs.size() == 1 ? line.logs.front() : std::to_string(line.logs.size()) + " logs";
-    std::fprintf(stderr, "%s: %s\n", logs.c_str(), CorrectionsSummary(result).c_str());
+    if (!status.ok() || !PassesFullCheck(line)) {
+        std::fprintf(stderr,
+                     "kestrin: %s: not a complete settings file: it must start with \"BOT\", "
+                     "end with \"EOT,\" and hold %zu commas\n",
+                     path.c_str(), kCompleteCommaCount);
+        return 1;
+    }
+    return 0;
+}
+
+int RefuseExisting(const std::string& path) {
+    std::fprintf(stderr, "kestrin: %s exists: it is not replaced\n", path.c_str());
+    return 1;
+}
+
+// Writes `out`: `in` with NEW at the index of each zone that has one and
+// whose value there is the STNG the logs ran on. 0, or 1 once told.
+int WriteCorrectedSettings(const std::string& inPath, const std::string& in, const std::string& out,
+                           const CorrectionResult& result) {
+    std::map<long long, std::string> texts;
+    for (const ZoneCorrection& zone : result.zones)
+        if (zone.newSetting) texts.emplace(zone.zone, SettingText(*zone.newSetting));
+    for (const long long zone : ReplaceMappedValues(in, texts).leftAlone) {
+        std::fprintf(stderr, "kestrin: zone %lld left alone: no value of %s is stored there\n",
+                     zone, inPath.c_str());
+        texts.erase(zone);
+    }
+    const auto table = std::make_unique<SettingsTable>();
+    MapSettingsLine(in, *table);
+    for (const ZoneCorrection& zone : result.zones) {
+        const auto text = texts.find(zone.zone);
+        if (text == texts.end()) continue;
+        // NEW is a step from STNG: on another value it would mean nothing.
+        const std::string& value = table->at(static_cast<int>(zone.zone));
+        if (value == zone.setting) continue;
+        std::fprintf(stderr, "kestrin: zone %lld left alone: %s holds \"%s\" there, the logs %s\n",
+                     static_cast<long long>(zone.zone), inPath.c_str(), value.c_str(),
+                     zone.setting.c_str());
+        texts.erase(text);
+    }
+    const SettingsEdit edit = ReplaceMappedValues(in, texts);
+    if (const Status status = CreateNewFile(out, edit.line); !status.ok()) {
+        if (status.systemError == EEXIST) return RefuseExisting(out);
+        std::fprintf(stderr, "kestrin: cannot write %s: %s\n", out.c_str(), status.reason.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "kestrin: %s: zones set: %zu\n", out.c_str(), texts.size());
+    return 0;
+}
+
+}  // namespace
+
+int RunCorrectionsCommand(int argc, char** argv) {
+    CommandLine line;
+    if (const int status = ReadOptions(argc, argv, true, line); status != 0) return status;
+    // The settings are judged before the logs are read, so a refusal costs nothing.
+    std::string settings;
+    if (line.settingsIn) {
+        if (const int status = ReadSettingsLine(*line.settingsIn, settings); status != 0)
+            return status;
+        FileEntry entry;
+        if (PosixFileSystem().inspect(*line.settingsOut, entry).ok() &&
+            entry.kind != FileEntry::Kind::Missing)
+            return RefuseExisting(*line.settingsOut);
+    }
+    CorrectionData data;
+    if (const int status = ReadLogs(line.logs, line.options, data); status != 0) return status;
+
+    const CorrectionResult result = ComputeCorrections(data, line.options);
+    if (!PrintTable(CorrectionsText(result))) return 1;
+    PrintSummary(line.logs, result);
+    if (line.settingsOut)
+        return WriteCorrectedSettings(*line.settingsIn, settings, *line.settingsOut, result);
+    return 0;
+}
+
+int RunCompareCommand(int argc, char** argv) {
+    CommandLine line;
+    if (const int status = ReadOptions(argc, argv, false, line); status != 0) return status;
+    if (line.logs.size() != 2) {
+        std::fprintf(stderr, "kestrin: two logs are wanted, BEFORE and AFTER\n%s\n", kCompareUsage);
+        return 2;
+    }
+    // Each log on its own, by the same rules.
+    std::vector<CorrectionResult> results;
+    for (const std::string& log : line.logs) {
+        CorrectionData data;
+        if (const int status = ReadLogs({log}, line.options, data); status != 0) return status;
+        results.push_back(ComputeCorrections(data, line.options));
+    }
+    if (!PrintTable(CompareText(CompareZones(results[0], results[1], line.options.minLines))))
+        return 1;
+    for (std::size_t i = 0; i < results.size(); ++i) PrintSummary({line.logs[i]}, results[i]);
     return 0;
 }
 

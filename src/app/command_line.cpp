@@ -48,8 +48,16 @@ constexpr CommandLineOption kOptions[] = {
      "print the fuel change each zone needs, from one or more\n"
      "logs, and exit; OPTIONS: --steady N, --delay N,\n"
      "--afr-range LO:HI, --where 'TITLE OP NUMBER', --target AFR,\n"
-     "--targets FILE, --min-lines N, --max-change PCT, --step PCT",
+     "--targets FILE, --min-lines N, --max-change PCT, --step PCT;\n"
+     "with --settings IN --write-settings OUT also write OUT,\n"
+     "a new file: IN with each zone's NEW in place of its value",
      RunCorrectionsCommand},
+    {kCompareOption, "[OPTIONS] BEFORE AFTER",
+     "print each zone's mixture in the log BEFORE and the log\n"
+     "AFTER a change of settings, how far each lies from its\n"
+     "target, and in how many zones AFTER is closer, and exit;\n"
+     "OPTIONS as for --corrections, without the settings files",
+     RunCompareCommand},
     {"--help", "", "show this help and exit", ShowHelp},
     {"--version", "", "show the version and exit", ShowVersion},
 };

@@ -28,6 +28,7 @@ TEST(CommandLineTest, AnswersCommandsAndRefusesWrongOptions) {
     const std::string usage =
         "Usage: kestrin [--desktop] [--] [LOG]...\n  or:  kestrin --zone-table FILE\n"
         "  or:  kestrin --corrections [OPTIONS] LOG...\n"
+        "  or:  kestrin --compare [OPTIONS] BEFORE AFTER\n"
         "  or:  kestrin --help\n  or:  kestrin --version\n"
         "Try 'kestrin --help' for more information.\n";
     // The arguments, the exit status, the start of standard output, standard error.

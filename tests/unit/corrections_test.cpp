@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ const std::string kTableHeader = "ZONE\tLINES\tAFR_MEAN\tTARGET\tCHANGE\tSTNG\tN
 const std::string kUsage =
     "usage: kestrin --corrections [--steady N] [--delay N] [--afr-range LO:HI] "
     "[--where 'TITLE OP NUMBER']... [--targets FILE] [--target AFR] [--min-lines N] "
-    "[--max-change PCT] [--step PCT] LOG...\n";
+    "[--max-change PCT] [--step PCT] [--settings IN --write-settings OUT] LOG...\n";
 
 // A log from a short description, item by item: "H" the unit's header, "M" a
 // marker, "X" two lines run together, and "ZONE:AFR" a data line, with
@@ -249,6 +250,97 @@ TEST_F(CorrectionsTest, DataReadOnceAnswersAnyOptions) {
     EXPECT_EQ(UsedLines(data, all, 220), (std::vector<LineRef>{{0, 4}}));
     options.where = {{"RPM", CompareOp::Greater, 3000}};
     EXPECT_TRUE(UsedLines(data, ComputeCorrections(data, options), 215).empty());
+}
+
+// A complete settings file whose zone 215 (row 2, column 3) holds `zone215`,
+// every other value "0".
+std::string SettingsLineWith(const std::string& zone215) {
+    std::string line = "BOT" + std::string(45, '9');
+    for (int value = 0; value < 193; ++value) line += (value == 19 ? zone215 : "0") + ",";
+    return line + "EOT,";
+}
+
+TEST_F(CorrectionsTest, WritesCorrectedSettingsToANewFileOnly) {
+    const std::string in = dir.file("Settings.txt"), out = dir.file("New.txt");
+    const std::string kept = "never replaced";
+    const struct {
+        std::string log, options, settings;
+        bool outExists;
+        int status;
+        std::string written, err;  // err: a line standard error must hold
+    } cases[] = {
+        {"215:15.4/+1 215:15.4", "--step 1", SettingsLineWith("+1"), false, 0,
+         SettingsLineWith("+11"), "New.txt: zones set: 1"},
+        // NEW is a step from the logs' STNG: on another value it is left alone.
+        {"215:15.4/+2 215:15.4", "--step 1", SettingsLineWith("+1"), false, 0,
+         SettingsLineWith("+1"), "zone 215 left alone: " + in + " holds \"+1\" there, the logs +2"},
+        // Row 0 is no value of the file.
+        {"15:15.4/+1 15:15.4", "--step 1", SettingsLineWith("+1"), false, 0, SettingsLineWith("+1"),
+         "zone 15 left alone: no value of " + in + " is stored there"},
+        {"215:15.4/+1 215:15.4", "--step 1", SettingsLineWith("+1"), true, 1, kept,
+         "kestrin: " + out + " exists: it is not replaced"},
+        {"215:15.4/+1 215:15.4", "--step 1", SettingsLineWith("+1") + ",", false, 1, "",
+         "not a complete settings file"},
+        {"215:15.4/+1 215:15.4", "--step 1", "", false, 1, "", "not a complete settings file"},
+        {"215:15.4/+1 215:15.4", "", SettingsLineWith("+1"), false, 2, "",
+         "--write-settings needs --step"},
+    };
+    for (const auto& c : cases) {
+        std::remove(out.c_str());
+        test::WriteWholeFile(in, c.settings);
+        if (c.outExists) test::WriteWholeFile(out, kept);
+        std::vector<std::string> args = {"--steady",         "0",  "--min-lines", "1",
+                                         "--target",         "14", "--settings",  in,
+                                         "--write-settings", out};
+        if (!c.options.empty()) args.insert(args.end(), {"--step", "1"});
+        const test::CommandRun result = run({c.log}, args);
+        EXPECT_EQ(result.status, c.status) << c.log << result.err;
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        EXPECT_EQ(test::ReadWholeFile(out), c.written) << c.log;
+        EXPECT_EQ(test::ReadWholeFile(in), c.settings);
+        // Refused settings files are refused before the logs are read.
+        if (c.status != 0) {
+            EXPECT_EQ(result.out, "");
+        }
+    }
+}
+
+TEST_F(CorrectionsTest, ComparesEachZoneBeforeAndAfter) {
+    const std::string header =
+        "ZONE\tLINES_BEFORE\tAFR_BEFORE\tLINES_AFTER\tAFR_AFTER\tTARGET\tOFF_BEFORE\tOFF_AFTER\n";
+    const struct {
+        std::string before, after, rows;
+    } cases[] = {
+        {"215:15.4 215:15.4 300:13 300:13", "215:14.2 215:14.2 300:12.9 300:12.9",
+         "215\t2\t15.4\t2\t14.2\t14\t10.0\t1.4\n300\t2\t13\t2\t12.9\t14\t7.1\t7.9\n"
+         "closer to target in 1 of 2 zones\n"},
+        // Only zones with the minimum of lines in both logs.
+        {"215:15.4 215:15.4 220:14", "215:15.4 215:15.4 220:14 220:14 305:14 305:14",
+         "215\t2\t15.4\t2\t15.4\t14\t10.0\t10.0\ncloser to target in 0 of 1 zones\n"},
+        {"", "215:14 215:14", "closer to target in 0 of 0 zones\n"},
+        // The same size either side of the target is not closer; the exact
+        // sizes count, not the rounded ones (0.107 and 0.071 both show 0.1).
+        {"215:15.4 215:15.4", "215:12.6 215:12.6",
+         "215\t2\t15.4\t2\t12.6\t14\t10.0\t10.0\ncloser to target in 0 of 1 zones\n"},
+        {"215:14.01 215:14.02", "215:14.01 215:14.01",
+         "215\t2\t14.02\t2\t14.01\t14\t0.1\t0.1\ncloser to target in 1 of 1 zones\n"},
+    };
+    for (const auto& c : cases) {
+        test::WriteWholeFile(dir.file("B.txt"), Log(c.before));
+        test::WriteWholeFile(dir.file("A.txt"), Log(c.after));
+        const test::CommandRun result = test::RunCommand(
+            RunCompareCommand, {kCompareOption, "--steady", "0", "--min-lines", "2", "--target",
+                                "14", dir.file("B.txt"), dir.file("A.txt")});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, header + c.rows) << c.before;
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{kCompareOption, dir.file("B.txt")},
+          {kCompareOption, "--settings", "S.txt", dir.file("B.txt"), dir.file("A.txt")}}) {
+        const test::CommandRun result = test::RunCommand(RunCompareCommand, args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_TRUE(result.err.ends_with("BEFORE AFTER\n")) << result.err;
+    }
 }
 
 }  // namespace
