@@ -8,9 +8,7 @@
 
 #include "ecu-sim/settings_dump.h"
 #include "ecu-sim/stream_lines.h"
-#include "intake/line_tokenizer.h"
-#include "log/text_file.h"
-#include "support/scripted_prompt.h"
+#include "support/stream_recording.h"
 #include "viewer/zone_layout.h"
 
 namespace kestrin::bench {
@@ -24,37 +22,12 @@ namespace kestrin::bench {
 inline Status RecordLog(const std::string& path, long long dataLines, Separator separator,
                         std::uint64_t seed = 1, long long markerEvery = 0,
                         bool withSettings = true) {
-    struct DroppedConsole : ConsoleSink {
-        void AppendConsole(std::string_view) override {}
-    } console;
-    test::ScriptedPrompt prompt;
-    OptionState options;
-    options.SeparatorMode = separator;
     SettingsTable settings;
     const ecusim::DumpValues dump = ecusim::DefaultDumpValues();
     for (int p = 0; withSettings && p < ZoneView::kSmallZones; ++p)
         settings.slot(SmallZoneSlot(p)) = ecusim::SignedText(dump.smallZones[p]);
-
-    PosixFileSystem files;
-    std::unique_ptr<TextStream> stream;
-    if (Status created = files.CreateTextFile(path, stream); !created.ok()) return created;
-    LogWriter log(options);
-    log.setStream(stream.get());
-    log.setLoggingActive(true);
-    LineTokenizer tokenizer(console, log, settings, prompt);
     ecusim::StreamSource source(seed, 64);
-    for (long long written = 0; written < dataLines;) {
-        const ecusim::StreamSource::Line line = source.next();
-        if (line.isData) {
-            ++written;
-            if (markerEvery > 0 && written % markerEvery == 0) tokenizer.MarkerPending = true;
-        }
-        tokenizer.receive(line.text);
-    }
-    // The unit's stream is held one event behind: one more event ends the last line.
-    tokenizer.receive("");
-    if (log.failure()) return *log.failure();
-    return stream->Close();
+    return test::RecordStream(path, source, dataLines, separator, settings, markerEvery);
 }
 
 // A log of `dataLines` data lines with a marker every 5000, as Log1.txt in
