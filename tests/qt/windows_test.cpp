@@ -1,8 +1,9 @@
 // The windows over real pseudo-terminals. The run states, the log and the
 // messages are RunControl's and tested without a window; here is the wiring,
 // what only a window shows, and the faults that only real ports and processes
-// show: a program killed while logging (this executable again, as a child) and
-// a second copy of the program on the same port.
+// show: a program killed while logging (this executable again, as a child), a
+// second copy of the program on the same port and a device that goes away and
+// comes back.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -11,11 +12,15 @@
 #include <functional>
 #include <utility>
 
+#include <qcustomplot.h>
+
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
 #include <QRadioButton>
@@ -24,18 +29,34 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "analysis/qt/live_plot_window.h"
+#include "analysis/qt/log_plot.h"
 #include "display/qt/rx_indicator.h"
 #include "log/qt/save_options_dialog.h"
+#include "port/qt/port_config.h"
 #include "port/qt/qt_serial_port.h"
 #include "support/main_window_fixture.h"
 #include "support/pty_pair.h"
 #include "viewer/qt/settings_viewer.h"
+#include "viewer/qt/zone_grid_view.h"
 #include "viewer/visited_zones.h"
 
 using namespace kestrin;
 using namespace kestrin::test;
 
 namespace {
+
+// Keeps what a port hands over, and how many chunks it took.
+struct Recorder : SerialListener {
+    void onReceive(std::string_view bytes) override {
+        received += bytes;
+        ++chunks;
+    }
+    std::string received;
+    int chunks = 0;
+};
+
+constexpr int kZone215 = 19;  // row 1, column 3
 
 // Field by field, as the intake appends them, then laid out.
 void AppendLines(ConsoleView& view, int count) {
@@ -182,12 +203,10 @@ class WindowsTest : public QObject {
         QVERIFY(circle->fillColor() != before);
         const std::string line = "A\t12\t-3\tB,5\t\t\t\t-15.08\t\r\n";
         QTRY_COMPARE(f.console()->text(), line);
-        QCOMPARE(f.log(1), line);                    // handed over with its chunk, before any timer
         QTRY_VERIFY(!rx->tmrRxDelay()->isActive());  // until they stop
         QVERIFY(circle->fillColor() == circle->restingColor() && !rx->tmrTurnOffRx()->isActive());
 
         f.button("cmdEnd")->click();
-        QVERIFY(f.enabled("cmdNewRun") && f.enabled("cmdViewSettings"));
 
         qputenv("KESTRIN_COM4", f.dir.file("absent").c_str());
         f.program.options.SequenceNumber = 3;
@@ -203,37 +222,25 @@ class WindowsTest : public QObject {
         qunsetenv("KESTRIN_COM4");
     }
 
+    // The sums themselves are AddZones' and tested without a window.
     void viewerAddsTheLargeZonesWhileTickedAndShowsTextsAsTheyStand() {
-        // Small zones 0, 1 and 16 (slots 100, 105, 200) and large zone 0 (slot 1000) are one block.
-        SettingsTable table;
-        for (const auto& [slot, text] :
-             {std::pair{100, "<b>1</b>"}, {105, "AB"}, {180, "999"}, {200, "-3"}, {1000, "+4"}})
-            table.slot(slot) = text;
+        SettingsTable table;  // small zone 0 (slot 100) lies in large zone 0 (slot 1000)
+        table.slot(100) = "<b>1</b>";
+        table.slot(1000) = "+4";
         RecordSource source;
         VisitedZones visited;
         QPointer<SettingsViewer> viewer = new SettingsViewer(table, source, visited);
         auto* box = viewer->findChild<QCheckBox*>("chkAddZones");
-        const auto zones = [&] {
-            QStringList texts;
-            for (int p : {0, 1, 16})
-                texts << viewer->findChild<QLabel*>(QString("lblZone_%1").arg(p))->text();
-            return texts.join(' ');
-        };
-        QVERIFY(!viewer->isModal() && !box->isChecked());
-        QCOMPARE(zones(), QString("<b>1</b> AB -3"));  // slot 180 lies in a row gap
-        QCOMPARE(viewer->findChild<QLabel*>("lblZone_0")->textFormat(), Qt::PlainText);
-        for (int round = 0; round < 2; ++round) {
-            box->click();
-            QCOMPARE(zones(), QString("+4 +4 +1"));  // not numbers count as 0 or carry the last
-            box->click();
-            QCOMPARE(zones(), QString("<b>1</b> AB -3"));
-        }
-        // The next view reads the table anew.
+        auto* zone = viewer->findChild<QLabel*>("lblZone_0");
+        QVERIFY(!viewer->isModal() && !box->isChecked() && zone->textFormat() == Qt::PlainText);
+        QCOMPARE(zone->text(), QString("<b>1</b>"));
         box->click();
-        table.slot(100) = "7";
+        QCOMPARE(zone->text(), QString("+4"));
+        table.slot(100) = "7";  // the next view reads the table anew
         box->click();
+        QCOMPARE(zone->text(), QString("7"));
         box->click();
-        QCOMPARE(zones(), QString("+11 +11 +1"));
+        QCOMPARE(zone->text(), QString("+11"));
         viewer->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(viewer.isNull());
@@ -320,10 +327,7 @@ class WindowsTest : public QObject {
         PtyPair pty;
         const std::string link = dir.file("unit-link");  // another path to the same device
         std::filesystem::create_symlink(pty.slavePath(), link);
-        struct : SerialListener {
-            void onReceive(std::string_view t) override { text += t; }
-            std::string text;
-        } got;
+        Recorder got;
         QtSerialPort first, second;
         first.setListener(&got);
         qputenv("KESTRIN_COM1", QByteArray::fromStdString(pty.slavePath()));
@@ -332,11 +336,189 @@ class WindowsTest : public QObject {
             qputenv("KESTRIN_COM1", QByteArray::fromStdString(device));
             QCOMPARE(int(second.open().kind), int(ErrorKind::PortUnavailable));
         }
-        QVERIFY(pty.write(Numbered(0, 200)));
-        QTRY_COMPARE(got.text, Numbered(0, 200));
+        QVERIFY(pty.write("1"));
+        QTRY_COMPARE(got.received, std::string("1"));
         first.close();  // once the first copy is gone the port is free again
         QVERIFY(second.open().ok());
         qunsetenv("KESTRIN_COM1");
+    }
+
+    // The port reads in paced chunks: what arrives by single bytes, by lines, after a quiet
+    // spell and in bursts larger than one chunk must still reach the listener whole, in order,
+    // by the chunk.
+    void everyByteArrivesInOrderByTheChunk() {
+        PtyPair pty;
+        qputenv("KESTRIN_COM1", QByteArray::fromStdString(pty.slavePath()));
+        QtSerialPort port;
+        Recorder recorder;
+        port.setListener(&recorder);
+        QVERIFY(port.setCommPort(1).ok());
+        QVERIFY(port.open().ok());
+
+        std::string burst;
+        while (burst.size() < 3 * QtSerialPort::kBurstBytes) burst += "4000 12 101 35 80\r\n";
+        const std::string pieces[] = {"A", " 12-3 B,5\r\n", "X", burst, "\r\n", burst};
+        std::string sent;
+        for (const std::string& piece : pieces) {
+            QVERIFY(pty.write(piece));
+            sent += piece;
+            QTRY_COMPARE(recorder.received.size(), sent.size());
+            // Quiet for longer than the pause: the port goes back to waiting
+            // for the next byte, and that byte must still wake it.
+            QTest::qWait(2 * kRhythmMs);
+        }
+        QCOMPARE(recorder.received, sent);
+        // Handed over by the chunk, not by the byte.
+        QVERIFY(recorder.chunks < static_cast<int>(sent.size() / 100));
+
+        port.close();
+        QVERIFY(pty.write("late"));
+        QTest::qWait(2 * kRhythmMs);
+        QCOMPARE(recorder.received, sent);  // a closed port hands over nothing
+        qunsetenv("KESTRIN_COM1");
+    }
+
+    // A run survives its device going away and coming back under the same name.
+    void runGoesOnIntoTheSameLogAfterTheDeviceReturns() {
+        constexpr int kWaitMs = 15000;  // a loaded machine may be slow to see the hang-up
+        MainWindowFixture f;
+        const std::string link = f.dir.file("by-id-adapter");
+        std::filesystem::create_symlink(f.pty.slavePath(), link);
+        qputenv("KESTRIN_COM1", QByteArray::fromStdString(link));
+        f.startRun();
+        QVERIFY(f.pty.write("1 2\n3 4\n5 6"));
+        QTRY_COMPARE(f.log(1), std::string("1\t2\t\t\t\t\t\r\n3\t4\t\t\t\t\t\r\n5\t"));
+        f.pty.closeMaster();  // pulled out in the middle of a line
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->windowTitle().startsWith("Kestrin - Com 1 was lost"),
+                                 kWaitMs);
+
+        PtyPair back;  // back under a new device node
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(back.slavePath(), link);
+        QTRY_COMPARE_WITH_TIMEOUT(f.window->windowTitle(), QString("Kestrin"), kWaitMs);
+        QVERIFY(back.write("7 8\n9\nX"));
+        QTRY_COMPARE(f.log(1), std::string("1\t2\t\t\t\t\t\r\n3\t4\t\t\t\t\t\r\n5\t\r\n\r\n"
+                                           "7\t8\t\t\t\t\t\r\n9\t\t\t\t\t\r\n"));
+        QVERIFY(f.prompt.shown.empty());
+    }
+
+    void portFileNamesDevicesAndDamageMeansNone() {
+        TempDir dir;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.path()));
+        std::filesystem::create_directory(dir.file("Kestrin"));
+        const std::string file = dir.file("Kestrin/Kestrin.conf");
+        // Good, then damaged: no INI at all, or a broken section after a good entry.
+        const struct {
+            std::string content;
+            const char* com1;
+        } cases[] = {{"[ports]\ncom1=/dev/serial/by-id/a\ncom2=\n", "/dev/serial/by-id/a"},
+                     {std::string("\xff\xfe\0[po\nrts]\n=com1\n", 17), "/dev/ttyUSB0"},
+                     {"[ports]\ncom1=/dev/ttyACM0\n[broken\n", "/dev/ttyUSB0"}};
+        for (const auto& c : cases) {
+            WriteWholeFile(file, c.content);
+            LoadConfiguredPorts();
+            QCOMPARE(DevicePathForPort(1), std::string(c.com1));
+            QCOMPARE(DevicePathForPort(2), std::string("/dev/ttyUSB1"));
+        }
+        qunsetenv("XDG_CONFIG_HOME");
+        SetConfiguredPortDevices({});
+    }
+
+    void streamReachesThePlotAndTheGrid() {
+        MainWindowFixture f;
+        const QList<QAction*> menus = f.window->menuBar()->actions();
+        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus[1]->text(), QStringLiteral("View"));
+        auto* mnuViewLivePlot = f.window->findChild<QAction*>("mnuViewLivePlot");
+        QVERIFY(mnuViewLivePlot);
+        mnuViewLivePlot->trigger();
+        QPointer<LivePlotWindow> live = f.window->livePlot();
+        QVERIFY(live && live->isVisible());
+        mnuViewLivePlot->trigger();
+        QCOMPARE(f.window->livePlot(), live.data());  // one at a time
+
+        f.click("cmdViewSettings");
+        SettingsViewer* viewer = f.window->settingsViewer();
+        f.click("cmdViewSettings");
+        QCOMPARE(f.window->settingsViewer(), viewer);  // one at a time
+        auto* cell = viewer->findChild<QLabel*>("lblZone_19");
+        const QString cellText = cell->text();
+
+        // Ready, not logging: the plot and the grid take every line all the same.
+        f.click("cmdNewRun");
+        QVERIFY(f.pty.write(
+            "RPM TPS MAP CLT IAT O2 ADV PW ZON\r\n3000 10 201 80 30 130 10 20 35\r\n3"));
+        QTRY_COMPARE(live->channels().dataLines().size(), std::size_t{1});
+        f.click("cmdSetMarker");
+        QVERIFY(f.pty.write("100 10 101 80 30 104 10 20 35\r\n1 2 3\r\nX"));
+        QTRY_COMPARE(live->channels().markers().size(), std::size_t{1});
+
+        live->refresh();
+        QVERIFY(live->repaintInterval() >= LivePlotWindow::kRepaintMilliseconds &&
+                live->repaintInterval() <= LivePlotWindow::kSlowestRepaintMilliseconds);
+        QCustomPlot* plot = live->plot()->customPlot();
+        QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 2);
+
+        // Looking back stops following; Follow returns to the newest lines.
+        QVERIFY(live->following());
+        plot->xAxis->setRange(-10, -5);
+        QVERIFY(!live->following());
+        // Lines beyond the view held are taken without a repaint.
+        int replots = 0;
+        connect(plot, &QCustomPlot::afterReplot, [&replots] { ++replots; });
+        QVERIFY(f.pty.write("\r\n3000 10 201 80 30 130 10 20 35\r\nX"));
+        QTRY_COMPARE(live->channels().dataLines().size(), std::size_t{3});
+        live->refresh();
+        QCOMPARE(replots, 0);
+        QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 3);
+        // So are lines that arrive while the window is minimized, until it is shown again.
+        live->cmdFollow_Click();
+        live->showMinimized();
+        replots = 0;
+        QVERIFY(f.pty.write("\r\n3000 10 201 80 30 130 10 20 35\r\nX"));
+        QTRY_COMPARE(live->channels().dataLines().size(), std::size_t{4});
+        live->refresh();
+        QCOMPARE(replots, 0);
+        live->showNormal();
+        QTRY_VERIFY(replots > 0);
+        QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 4);
+        plot->xAxis->setRange(-10, -5);
+        live->findChild<QPushButton*>("cmdFollow")->click();
+        QVERIFY(live->following());
+        QCOMPARE(plot->xAxis->range().upper, LivePlotWindow::kShownSeconds);
+
+        ZoneGridView* grid = viewer->grid();
+        QTRY_COMPARE(grid->outlinedCell(), std::optional<int>(kZone215));
+        QVERIFY(grid->tintAlpha(kZone215) > 0 && grid->tintAlpha(0) == 0);
+        QCOMPARE(cell->text(), cellText);
+
+        f.click("cmdEnd");
+        QVERIFY(!grid->outlinedCell() && grid->tintAlpha(kZone215) == 0);
+        viewer->close();
+        live->close();
+        QTRY_VERIFY(live.isNull());
+    }
+
+    void plotLetsGoOfDroppedLinesAndReadsTheRest() {
+        LogChannels channels(ChannelSource::Stream);
+        LogPlot plot;
+        plot.setChannels(&channels);
+        plot.setShownColumns({0});
+        const std::vector<std::string> fields{"1", "2", "3",   "4", "5",    "6", "7",
+                                              "8", "9", "215", "",  "14.7", "0"};
+        const Record line{LineKind::Data, fields, 215, 1470, 0};
+        for (int key = 0; key < 10; ++key) channels.AppendRecord(line, key);
+        channels.AppendMarker(4.5);
+        plot.refreshAppended();
+        channels.DropBefore(5);
+        for (int key = 10; key < 12; ++key) channels.AppendRecord(line, key);
+        plot.refreshAppended();
+        QCPGraph* graph = plot.customPlot()->graph(plot.customPlot()->graphCount() - 1);
+        QCOMPARE(graph->dataCount(), 7);
+        QCOMPARE(graph->data()->constBegin()->key, 5.0);
+        QCOMPARE(plot.customPlot()->graph(0)->dataCount(), 0);  // the marker went with its lines
+        plot.moveCursorTo(11);
+        QCOMPARE(plot.readout(), QStringLiteral("Line 11   1 1"));
     }
 };
 

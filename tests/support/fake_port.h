@@ -6,10 +6,11 @@
 
 namespace kestrin::test {
 
-// Hands each character of `text` to `receive` as its own event, as the port does.
+// Hands each character of `text` to `receive` as its own event, as the port does; 0x04, which
+// no unit sends, stands for an event without text.
 template <typename Receive>
 void FeedEach(std::string_view text, Receive&& receive) {
-    for (const char& c : text) receive(std::string_view(&c, 1));
+    for (const char& c : text) receive(c == '\004' ? std::string_view() : std::string_view(&c, 1));
 }
 
 // A serial port that opens as told and plays the unit from the test.

@@ -30,7 +30,7 @@ class MemoryTextStream final : public TextStream {
         fs_.handedOver[name_] = fs_.files[name_];
         return Status::Ok();
     }
-    Status sync() override { return flush(); }
+    Status sync() override { return open_ && fs_.syncFailure ? *fs_.syncFailure : flush(); }
     Status Close() override {
         if (Status s = flush(); !s.ok()) return s;
         open_ = false;

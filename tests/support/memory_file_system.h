@@ -26,7 +26,8 @@ class MemoryFileSystem : public FileSystem {
     std::map<std::string, std::string> files, handedOver;
     // When a file was last modified; 0 for a file not listed here.
     std::map<std::string, std::time_t> modified;
-    std::optional<Status> createFailure, openFailure, readFailure, closeFailure, renameFailure;
+    std::optional<Status> createFailure, openFailure, readFailure, syncFailure, closeFailure,
+        renameFailure;
     // A write that would take a file past this many bytes fails with ENOSPC.
     std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
     int openStreams = 0;  // made and not yet closed

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -70,18 +69,6 @@ TEST(EcuSimFuel, SensorSendsTheMixtureOfLagLinesEarlier) {
             }
         }
     }
-}
-
-TEST(EcuSimSettings, BuiltInSettingsAreAFewStepsOffTheSeedsIdeal) {
-    for (std::uint64_t seed : {1, 2, 99}) {
-        const auto offsets = IdealOffsets(seed);
-        EXPECT_EQ(MakeFuelSetup(BuiltInSettings(), seed).stepsOff, offsets);
-        const auto zero = std::count(offsets.begin(), offsets.end(), 0);
-        EXPECT_TRUE(zero > 15 && zero < 60) << zero;
-        EXPECT_EQ(*std::min_element(offsets.begin(), offsets.end()), -4);
-        EXPECT_EQ(*std::max_element(offsets.begin(), offsets.end()), 4);
-    }
-    EXPECT_NE(IdealOffsets(1), IdealOffsets(2));
 }
 
 TEST(EcuSimSettings, SettingsFileRunsTheEngineAndIsTheDump) {

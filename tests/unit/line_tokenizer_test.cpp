@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "display/console_text.h"
+#include "intake/record_decoder.h"
 #include "support/fake_port.h"
 #include "support/memory_file_system.h"
 #include "support/scripted_prompt.h"
@@ -102,8 +108,7 @@ TEST_F(TokenizerTest, TextIsHeldUntilTheNextEventAndAnEmptyEventDropsIt) {
     feed("A 7\r\n");
     EXPECT_EQ(tokenizer.heldText(), "\n");
     EXPECT_EQ(console.text, "A\t");  // the line end waits for the next text
-    tokenizer.MSComm1_OnComm("");
-    feed("B");
+    feed("\004B");
     EXPECT_EQ(console.text, "A\t");  // the line end was dropped: no line is ended
     EXPECT_EQ(tokenizer.fields()[1], "7");
 
@@ -176,36 +181,31 @@ class RecordingSubscriber : public RecordSubscriber {
 };
 
 TEST(RecordSourceTest, EveryEndedLineAndMarkerIsToldToEachSubscriberEvenAfterOneFails) {
-    const struct {
-        std::string_view input;
-        std::vector<std::string> events;
-        bool marker = false;
-    } cases[] = {
-        {"RPM MAP ZON\r\n", {"header:RPM|MAP|ZON|ZONE|STNG|AFR|PSI|"}},
-        {"RPM MAP ZON \r\n", {"data:RPM|MAP|ZON||||||"}},
+    // The stream, the events told and whether a marker was set before it.
+    const std::tuple<std::string_view, std::vector<std::string>, bool> cases[] = {
+        {"RPM MAP ZON\r\n", {"header:RPM|MAP|ZON|ZONE|STNG|AFR|PSI|"}, false},
+        {"RPM MAP ZON \r\n", {"data:RPM|MAP|ZON||||||"}, false},
         {"3000 10 201 80 30 130 10 20 255\r\n",
-         {"data:3000|10|201|80|30|130|10|20|255|1575|42|15|14.5| 1575 1500 1450 complete"}},
-        // Numbers rounded exactly as their texts: 19.085 computed lies above the tie.
-        {"0 0 -1 0 0 236.21 0 0 -1\r\n",
-         {"data:0|0|-1|0|0|236.21|0|0|-1|-105||19.09|-14.79| -105 1909 -1479 complete"}},
-        {kExample, {"data:A|12|-3|B,5||||-15.08| -1508"}},
-        {"0 0 101 0 0 130 0 0 Z5\r\n", {"data:0|0|101|0|0|130|0|0|Z5|||15|0| 1500 0"}},
-        {"\r\n\n", {"data:|||||", "data:|||||"}},
-        {"1 2 3 4 5 6 7 8 35 10\r\n", {"long:1|2|3|4|5|6|7|8|35|10|"}},
-        {"1 2 3", {}},  // no line end, nothing told
+         {"data:3000|10|201|80|30|130|10|20|255|1575|42|15|14.5| 1575 1500 1450 complete"},
+         false},
+        {kExample, {"data:A|12|-3|B,5||||-15.08| -1508"}, false},
+        {"0 0 101 0 0 130 0 0 Z5\r\n", {"data:0|0|101|0|0|130|0|0|Z5|||15|0| 1500 0"}, false},
+        {"\r\n\n", {"data:|||||", "data:|||||"}, false},
+        {"1 2 3 4 5 6 7 8 35 10\r\n", {"long:1|2|3|4|5|6|7|8|35|10|"}, false},
+        {"1 2 3", {}, false},  // no line end, nothing told
         {"1\r\n2\r\n", {"data:1|||||", "marker", "data:2|||||"}, true},  // once, after its line
     };
     RecordingSubscriber failing;  // told first: its failure changes nothing for the others
     failing.fail = true;
-    for (const auto& c : cases) {
+    for (const auto& [input, events, marker] : cases) {
         Intake in;
         in.settings.slot(1575) = "42";
         in.settings.slot(0) = "first";  // must not be taken for a failed zone
         RecordingSubscriber listener;
         RecordSubscription first(in.tokenizer, failing), subscription(in.tokenizer, listener);
-        in.tokenizer.MarkerPending = c.marker;
-        in.feed(std::string(c.input) + "X");
-        EXPECT_EQ(listener.events, c.events) << c.input;
+        in.tokenizer.MarkerPending = marker;
+        in.feed(std::string(input) + "X");
+        EXPECT_EQ(listener.events, events) << input;
     }
 }
 
@@ -220,6 +220,125 @@ TEST(RecordSourceTest, ASubscriptionEndsWithWhicheverGoesFirst) {
         in.reset();  // the source goes first: the subscription's end touches nothing
     }
     EXPECT_EQ(subscriber.events.size(), 1u);
+}
+
+TEST(ReadDecimalTest, AcceptsSignDigitsAndOnePointOnly) {
+    EXPECT_EQ(ReadDecimal("+0.5"), 0.5);
+    EXPECT_EQ(ReadDecimal("-.25"), -0.25);
+    EXPECT_EQ(ReadDecimal("7."), 7.0);
+    EXPECT_EQ(ReadDecimal("007"), 7.0);
+    for (const char* text : {"", "-", ".", "-.", "1.2.3", "1,5", "1E3", "ZON", "12-3", "+-1", " 1",
+                             "1 ", "&H10", "B,5"}) {
+        EXPECT_FALSE(ReadDecimal(text).has_value()) << "'" << text << "'";
+    }
+    EXPECT_FALSE(ReadDecimal(std::string(400, '9')).has_value());
+    EXPECT_EQ(ReadDecimal("0." + std::string(400, '0') + "1"), 0.0);
+    EXPECT_EQ(ReadDecimal("12345678901234567890.5"), 12345678901234567890.5);
+}
+
+// Short numbers are read without std::from_chars, to the very same double.
+TEST(ReadDecimalTest, ShortNumbersReadAsFromCharsReadsThem) {
+    std::mt19937_64 random(5);
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits = std::to_string(random() % 1'000'000'000'000'000);
+        digits = digits.substr(0, 1 + random() % digits.size());
+        const std::size_t point = random() % (digits.size() + 1);
+        const std::string text = digits.substr(0, point) + "." + digits.substr(point);
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected, std::chars_format::fixed);
+        ASSERT_EQ(ReadDecimal(text), expected) << text;
+        ASSERT_EQ(ReadDecimal("-" + text), -expected) << text;
+    }
+}
+
+// The usual columns are in the tokenizer's table; here the edges.
+TEST(ZoneNumberTest, FailsWithoutANumberOrBeyond32Bits) {
+    for (const char* text : {"", "ZON", "2147483648", "2147483647.5", "-2147483649"})
+        EXPECT_FALSE(ZoneNumber(text).has_value()) << text;
+    EXPECT_TRUE(ZoneNumber("2147483647") && ZoneNumber("-2147483648"));
+    EXPECT_EQ(ZoneNumber("-17"), -205);
+    EXPECT_EQ(ZoneNumber("2.5"), 10);  // the zone byte is rounded half to even first
+    EXPECT_EQ(ZoneNumber("3.5"), 20);
+    EXPECT_FALSE(ZoneNumber("1" + std::string(300, '0')).has_value());
+    const std::string nearMax = "1" + std::string(308, '0');
+    EXPECT_FALSE(BoostPsi(nearMax).has_value());               // times 14.5 overflows
+    EXPECT_EQ(HundredthsText(*AirFuelRatio("100")), "13.85");  // 13.846...
+}
+
+// The nearest hundredth of the double the formula gives: 236.21 gives
+// 19.08500000000000085..., 186.81 gives 17.18500000000000227..., and 3.25 and
+// 9.75 give the exact ties 10.125 and 10.375.
+TEST(HundredthsTextTest, NearestHundredthOfTheDoubleAndExactTiesToEven) {
+    const std::pair<const char*, const char*> ratios[] = {
+        {"236.21", "19.09"}, {"186.81", "17.19"}, {"3.25", "10.12"}, {"9.75", "10.38"}};
+    for (const auto& [sensor, text] : ratios)
+        EXPECT_EQ(HundredthsText(*AirFuelRatio(sensor)), text) << sensor;
+    const std::pair<double, const char*> cases[] = {
+        {0, "0"},         {14.5, "14.5"},    {0.05, "0.05"},
+        {-0.07, "-0.07"}, {99.996, "100"},   {1e20, "100000000000000000000"},
+        {-0.0, "0"},      {-0.004, "0"},     {-1e-300, "0"},
+        {2.125, "2.12"},  {2.375, "2.38"},   {-0.125, "-0.12"},     // exact ties
+        {2.675, "2.67"},  {1.005, "1"},      {9.995, "9.99"},       // held just below
+        {0.135, "0.14"},  {-2.665, "-2.67"}, {0.12500001, "0.13"},  // held just above
+    };
+    for (const auto& [value, text] : cases) EXPECT_EQ(HundredthsText(value), text) << value;
+    EXPECT_EQ(HundredthsText(1e308)->size(), 309u);
+    EXPECT_FALSE(HundredthsText(std::numeric_limits<double>::infinity()).has_value());
+    EXPECT_FALSE(HundredthsText(std::nan("")).has_value());
+}
+
+// Eight pixels a character and the console's 48-pixel tab stops.
+ConsoleText Make(std::string_view text) {
+    ConsoleText t;
+    t.setMetrics(ConsoleMetrics::uniform(8, 48));
+    t.append(text);
+    return t;
+}
+
+TEST(ConsoleText, CrLfIsOneBreakAndNotPartOfTheLine) {
+    ConsoleText t = Make("12\t34\t\r\n\t\r\n\r\na\nb\rc\r");
+    t.append("\nxy");  // a break split across two appends
+    EXPECT_EQ(t.text(), "12\t34\t\r\n\t\r\n\r\na\nb\rc\r\nxy");
+    ASSERT_EQ(t.lineCount(), 6u);
+    const char* lines[] = {"12\t34\t", "\t", "", "a", "b\rc", "xy"};
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(t.lineText(i), lines[i]) << i;
+    EXPECT_EQ(t.lineStart(1), 8u);
+    EXPECT_EQ(t.lineEnd(0), 6u);
+    EXPECT_EQ(t.lineEnd(5), t.size());
+    const std::pair<std::size_t, std::size_t> lineOf[] = {{6, 0}, {7, 0}, {8, 1}, {1000, 5}};
+    for (const auto& [offset, line] : lineOf) EXPECT_EQ(t.lineOf(offset), line) << offset;
+    t.clear();
+    t.append("z");
+    EXPECT_EQ(t.lineCount(), 1u);
+    EXPECT_EQ(t.lineText(0), "z");
+    EXPECT_EQ(t.widestLine(), 8);
+}
+
+TEST(ConsoleText, WidthsTabStopsAndTheWidestLine) {
+    // Control bytes take no room; a space and 0xA0 do.
+    EXPECT_EQ(Make("\x01\x1f\x7f\x9f \xa0").lineWidth(0), 16);
+    const ConsoleText t = Make("12\t3\r\n123456\tx\r\n\t\t\r\n1234567\t\r\nab");
+    EXPECT_EQ(t.xAt(0, t.lineStart(0) + 3), 48);  // "12" then a tab
+    EXPECT_EQ(t.lineWidth(0), 56);
+    EXPECT_EQ(t.xAt(1, t.lineStart(1) + 7), 96);  // text ending on a stop goes on to the next
+    EXPECT_EQ(t.lineWidth(2), 96);
+    EXPECT_EQ(t.lineWidth(3), 96);
+    EXPECT_EQ(t.widestLine(), 104);
+    ConsoleText growing = Make("ab\r\n");
+    growing.append("abcdefg");  // an unfinished last line counts too
+    EXPECT_EQ(growing.widestLine(), 56);
+    growing.setMetrics(ConsoleMetrics::uniform(10, 60));
+    EXPECT_EQ(growing.widestLine(), 70);
+}
+
+TEST(ConsoleText, OffsetAtPicksTheNearestBoundary) {
+    const ConsoleText t = Make("ab\tc\r\nxyz");
+    const std::pair<std::int64_t, std::size_t> cases[] = {{-20, 0}, {3, 0},  {5, 1},   {11, 1},
+                                                          {12, 2},  {40, 3}, {1000, 4}};
+    for (const auto& [x, offset] : cases) EXPECT_EQ(t.offsetAt(0, x), offset) << x;
+    EXPECT_EQ(t.offsetAt(1, 1000), t.size());
+    for (std::size_t off = t.lineStart(1); off <= t.size(); ++off)
+        EXPECT_EQ(t.offsetAt(1, t.xAt(1, off)), off);
 }
 
 }  // namespace
