@@ -31,8 +31,8 @@ ZoneCell CorrectionCell(const ZoneCorrection& zone, const CorrectionOptions& opt
     const std::string change = ChangeText(zone.changeTenths);
     const std::string newSetting = zone.newSetting ? SettingText(*zone.newSetting) : std::string();
     cell.text = change;
-    if (options.step) {
-        cell.text += "\n" + (zone.setting.empty() ? std::string("-") : zone.setting);
+    if (options.step && !zone.setting.empty()) {
+        cell.text += "\n" + zone.setting;
         if (zone.newSetting) cell.text += " > " + newSetting;
     }
     cell.corner = std::to_string(zone.lines);

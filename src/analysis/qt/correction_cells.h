@@ -13,7 +13,8 @@ namespace kestrin {
 QColor ShadeTowards(double offset);
 
 // A zone's correction as its cell shows it: the change and, with a step, the
-// old and the new setting ("+8 > +10"), the used lines in the corner; shaded
+// old and the new setting ("+8 > +10", the old alone without a new one or
+// nothing without a setting in the logs), the used lines in the corner; shaded
 // by the size and direction of the change against the largest allowed; FEW
 // greyed, MIXED and CLAMP marked; the command's whole row in the tooltip.
 ZoneCell CorrectionCell(const ZoneCorrection& zone, const CorrectionOptions& options);

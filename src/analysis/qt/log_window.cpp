@@ -88,10 +88,10 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
                            .arg(Latin1(FileName(path)))
                            .arg(corrections_->logs().size() - 1));
     });
-    optMeanAfr_ = new QRadioButton(QStringLiteral("Mean AFR"), this);
+    optMeanAfr_ = new QRadioButton(QStringLiteral("&Mean AFR"), this);
     optMeanAfr_->setObjectName(QStringLiteral("optMeanAfr"));
     optMeanAfr_->setChecked(true);
-    optFuelChange_ = new QRadioButton(QStringLiteral("Fuel change"), this);
+    optFuelChange_ = new QRadioButton(QStringLiteral("Fuel &change"), this);
     optFuelChange_->setObjectName(QStringLiteral("optFuelChange"));
     connect(optFuelChange_, &QRadioButton::toggled, this, &LogWindow::setChangeMode);
 
