@@ -126,55 +126,13 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, bool correcti
         } else {
             return std::string(name) + " needs a value";
         }
-        const auto bad = [&](const char* wanted) {
-            return std::string(name) + " " + std::string(value) + ": " + wanted;
-        };
-        constexpr int kMost = CorrectionOptions::kMaxLinesAround;
-        if (name == "--steady" || name == "--delay") {
-            const std::optional<std::int64_t> n = Count(value, 0, kMost);
-            if (!n) return bad("a whole number from 0 to 50 is wanted");
-            (name == "--steady" ? options.steady : options.delay) = static_cast<int>(*n);
-        } else if (name == "--afr-range") {
-            const std::size_t colon = value.find(':');
-            std::optional<std::int64_t> low, high;
-            if (colon != std::string_view::npos) {
-                low = ExactHundredths(value.substr(0, colon), -kMostRatio, kMostRatio);
-                high = ExactHundredths(value.substr(colon + 1), -kMostRatio, kMostRatio);
-            }
-            if (!low || !high || *low > *high)
-                return bad(
-                    "LO:HI is wanted, two ratios with at most two decimals, LO not above HI");
-            options.afrLow = *low;
-            options.afrHigh = *high;
-        } else if (name == "--where") {
-            std::optional<WhereCondition> condition = ParseWhere(value);
-            if (!condition) return bad("TITLE OP NUMBER is wanted, OP one of < <= > >= == !=");
-            options.where.push_back(std::move(*condition));
-        } else if (name == "--targets") {
+        if (name == "--targets") {
             line.targetsFile = std::string(value);
-        } else if (name == "--target") {
-            const std::optional<std::int64_t> target = ExactHundredths(value, 1, kMostRatio);
-            if (!target) return bad("a ratio above 0 with at most two decimals is wanted");
-            options.target = *target;
-        } else if (name == "--min-lines") {
-            const std::optional<std::int64_t> n = Count(value, 0, kMostLines);
-            if (!n) return bad("a whole number from 0 is wanted");
-            options.minLines = *n;
-        } else if (name == "--max-change") {
-            const std::optional<std::int64_t> pct = ExactHundredths(value, 0, kMostPercent);
-            if (!pct) return bad("a percentage from 0 with at most two decimals is wanted");
-            options.maxChange = *pct;
         } else if (corrections && (name == "--settings" || name == "--write-settings")) {
-            if (value.empty()) return bad("a file name is wanted");
+            if (value.empty()) return std::string(name) + ": a file name is wanted";
             (name == "--settings" ? line.settingsIn : line.settingsOut) = std::string(value);
-        } else if (name == "--step") {
-            const std::optional<std::int64_t> pct =
-                ExactHundredths(value, -kMostPercent, kMostPercent);
-            if (!pct || *pct == 0)
-                return bad("a percentage other than 0 with at most two decimals is wanted");
-            options.step = *pct;
-        } else {
-            return "unknown option " + std::string(name);
+        } else if (std::optional<std::string> problem = SetCorrectionOption(name, value, options)) {
+            return problem;
         }
     }
     if (line.logs.empty()) return std::string("no log given");
@@ -185,8 +143,55 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, bool correcti
     return std::nullopt;
 }
 
-// One line of a targets file: nothing, a target, or malformed.
-enum class TargetLine { Empty, Target, Malformed };
+}  // namespace
+
+std::optional<std::string> SetCorrectionOption(std::string_view name, std::string_view value,
+                                               CorrectionOptions& options) {
+    const auto bad = [&](const char* wanted) {
+        return std::string(name) + " " + std::string(value) + ": " + wanted;
+    };
+    constexpr int kMost = CorrectionOptions::kMaxLinesAround;
+    if (name == "--steady" || name == "--delay") {
+        const std::optional<std::int64_t> n = Count(value, 0, kMost);
+        if (!n) return bad("a whole number from 0 to 50 is wanted");
+        (name == "--steady" ? options.steady : options.delay) = static_cast<int>(*n);
+    } else if (name == "--afr-range") {
+        const std::size_t colon = value.find(':');
+        std::optional<std::int64_t> low, high;
+        if (colon != std::string_view::npos) {
+            low = ExactHundredths(value.substr(0, colon), -kMostRatio, kMostRatio);
+            high = ExactHundredths(value.substr(colon + 1), -kMostRatio, kMostRatio);
+        }
+        if (!low || !high || *low > *high)
+            return bad("LO:HI is wanted, two ratios with at most two decimals, LO not above HI");
+        options.afrLow = *low;
+        options.afrHigh = *high;
+    } else if (name == "--where") {
+        std::optional<WhereCondition> condition = ParseWhere(value);
+        if (!condition) return bad("TITLE OP NUMBER is wanted, OP one of < <= > >= == !=");
+        options.where.push_back(std::move(*condition));
+    } else if (name == "--target") {
+        const std::optional<std::int64_t> target = ExactHundredths(value, 1, kMostRatio);
+        if (!target) return bad("a ratio above 0 with at most two decimals is wanted");
+        options.target = *target;
+    } else if (name == "--min-lines") {
+        const std::optional<std::int64_t> n = Count(value, 0, kMostLines);
+        if (!n) return bad("a whole number from 0 is wanted");
+        options.minLines = *n;
+    } else if (name == "--max-change") {
+        const std::optional<std::int64_t> pct = ExactHundredths(value, 0, kMostPercent);
+        if (!pct) return bad("a percentage from 0 with at most two decimals is wanted");
+        options.maxChange = *pct;
+    } else if (name == "--step") {
+        const std::optional<std::int64_t> pct = ExactHundredths(value, -kMostPercent, kMostPercent);
+        if (!pct || *pct == 0)
+            return bad("a percentage other than 0 with at most two decimals is wanted");
+        options.step = *pct;
+    } else {
+        return "unknown option " + std::string(name);
+    }
+    return std::nullopt;
+}
 
 TargetLine ParseTargetLine(std::string_view text, std::int64_t& zone, std::int64_t& target) {
     text = Trimmed(text.substr(0, text.find('#')));
@@ -204,9 +209,8 @@ TargetLine ParseTargetLine(std::string_view text, std::int64_t& zone, std::int64
     return TargetLine::Target;
 }
 
-// Reads the targets file into `targets`: 0, or the exit status once the
-// reason is told.
-int ReadTargets(const std::string& path, std::map<std::int64_t, std::int64_t>& targets) {
+int ReadTargetsFile(const std::string& path, std::map<std::int64_t, std::int64_t>& targets,
+                    std::string& problem) {
     LineReader reader;
     Status status = reader.Open(path);
     std::string_view text;
@@ -215,24 +219,41 @@ int ReadTargets(const std::string& path, std::map<std::int64_t, std::int64_t>& t
         std::int64_t zone = 0, target = 0;
         const TargetLine line =
             tooLong ? TargetLine::Malformed : ParseTargetLine(text, zone, target);
+        const std::string where = path + ":" + std::to_string(number) + ": ";
         if (line == TargetLine::Malformed) {
-            std::fprintf(stderr,
-                         "kestrin: %s:%lld: ZONE AFR is wanted: a whole number, then a "
-                         "ratio above 0 with at most two decimals\n",
-                         path.c_str(), static_cast<long long>(number));
+            problem = where +
+                      "ZONE AFR is wanted: a whole number, then a ratio above 0 with at most two "
+                      "decimals";
             return 2;
         }
         if (line == TargetLine::Target && !targets.emplace(zone, target).second) {
-            std::fprintf(stderr, "kestrin: %s:%lld: zone %lld has a target already\n", path.c_str(),
-                         static_cast<long long>(number), static_cast<long long>(zone));
+            problem = where + "zone " + std::to_string(zone) + " has a target already";
             return 2;
         }
     }
     if (status.ok()) status = reader.failure();
     if (status.ok()) return 0;
-    std::fprintf(stderr, "kestrin: cannot read %s: %s\n", path.c_str(), status.reason.c_str());
+    problem = "cannot read " + path + ": " + status.reason;
     return 1;
 }
+
+std::string TargetsText(const std::map<std::int64_t, std::int64_t>& targets) {
+    std::string text;
+    for (const auto& [zone, target] : targets)
+        text += std::to_string(zone) + " " + HundredthsAsText(target) + "\n";
+    return text;
+}
+
+std::vector<std::string> ConditionTitles(const std::vector<WhereCondition>& conditions) {
+    std::vector<std::string> titles;
+    for (const WhereCondition& condition : conditions) {
+        if (std::find(titles.begin(), titles.end(), condition.title) == titles.end())
+            titles.push_back(condition.title);
+    }
+    return titles;
+}
+
+namespace {
 
 // The options and targets of a command: 0, or the exit status once the
 // reason is told.
@@ -243,20 +264,18 @@ int ReadOptions(int argc, char** argv, bool corrections, CommandLine& line) {
                      corrections ? kUsage : kCompareUsage);
         return 2;
     }
-    if (line.targetsFile) return ReadTargets(*line.targetsFile, line.options.targets);
-    return 0;
+    if (!line.targetsFile) return 0;
+    std::string problem;
+    const int status = ReadTargetsFile(*line.targetsFile, line.options.targets, problem);
+    if (status != 0) std::fprintf(stderr, "kestrin: %s\n", problem.c_str());
+    return status;
 }
 
 // Reads `logs` into `data`, with the titles the conditions ask for: 0, or 1
 // once each log that cannot be read is told.
 int ReadLogs(const std::vector<std::string>& logs, const CorrectionOptions& options,
              CorrectionData& data) {
-    std::vector<std::string> titles;
-    for (const WhereCondition& condition : options.where) {
-        if (std::find(titles.begin(), titles.end(), condition.title) == titles.end())
-            titles.push_back(condition.title);
-    }
-    data = CorrectionData(std::move(titles));
+    data = CorrectionData(ConditionTitles(options.where));
     bool unreadable = false;
     for (const std::string& log : logs) {
         if (const Status status = data.ReadLog(log); !status.ok()) {

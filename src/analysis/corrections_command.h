@@ -1,5 +1,14 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/corrections.h"
+
 namespace kestrin {
 
 // The option that prints how much more fuel each zone of some logs needs.
@@ -16,6 +25,28 @@ inline constexpr const char* kCorrectionsOption = "--corrections";
 // logs are read; a zone whose value IN does not hold, or holds other than
 // the logs' STNG, is left alone and told.
 int RunCorrectionsCommand(int argc, char** argv);
+
+// Sets the option `name` as the command names it ("--steady", "--where": one
+// more condition) from its value's text; on a malformed value, what is wrong.
+// Every option but --targets, which names a file for ReadTargetsFile.
+std::optional<std::string> SetCorrectionOption(std::string_view name, std::string_view value,
+                                               CorrectionOptions& options);
+
+// One line of a targets file, "ZONE AFR" with an optional "#" comment:
+// nothing, a target, or malformed.
+enum class TargetLine { Empty, Target, Malformed };
+TargetLine ParseTargetLine(std::string_view text, std::int64_t& zone, std::int64_t& target);
+
+// Reads a targets file into `targets`: 0; or, with `problem` saying what went
+// wrong, 1 when it cannot be read and 2 when a line is malformed or a zone
+// has two targets.
+int ReadTargetsFile(const std::string& path, std::map<std::int64_t, std::int64_t>& targets,
+                    std::string& problem);
+// Targets as a targets file holds them, one "ZONE AFR" line each.
+std::string TargetsText(const std::map<std::int64_t, std::int64_t>& targets);
+
+// The titles the conditions ask for, each once: those CorrectionData must read.
+std::vector<std::string> ConditionTitles(const std::vector<WhereCondition>& conditions);
 
 // The option that compares the zones of a log before and after a change of settings.
 inline constexpr const char* kCompareOption = "--compare";

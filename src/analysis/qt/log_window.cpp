@@ -3,9 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -14,6 +18,9 @@
 #include <optional>
 
 #include "analysis/qt/channel_picker.h"
+#include "analysis/qt/correction_cells.h"
+#include "analysis/qt/corrections_panel.h"
+#include "analysis/qt/log_corrections.h"
 #include "analysis/qt/log_plot.h"
 #include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
@@ -28,17 +35,10 @@ constexpr int kMaximumMinimumLines = 100000;
 // Air-fuel ratios at which the shading is palest and deepest.
 constexpr double kStoichiometric = 14.7;
 constexpr double kFullShade = 3.0;
-const QColor kRich(0x4a, 0x7d, 0xff);
-const QColor kLean(0xff, 0x4a, 0x3a);
 
 // White at the stoichiometric ratio, deepening towards blue (rich) or red (lean).
 QColor Shade(std::int64_t meanHundredths) {
-    const double offset =
-        (static_cast<double>(meanHundredths) / 100 - kStoichiometric) / kFullShade;
-    const double share = std::clamp(std::abs(offset), 0.0, 1.0) * 0.8;
-    const QColor& deep = offset < 0 ? kRich : kLean;
-    const auto mix = [share](int full) { return static_cast<int>(255 + (full - 255) * share); };
-    return QColor(mix(deep.red()), mix(deep.green()), mix(deep.blue()));
+    return ShadeTowards((static_cast<double>(meanHundredths) / 100 - kStoichiometric) / kFullShade);
 }
 
 std::string FileName(const std::string& path) {
@@ -78,8 +78,22 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     cellFont.setPointSizeF(7.5);
     grid_ = new ZoneGridView(cellFont, Qt::white, this);
     grid_->setSelectable(true);
-    connect(grid_, &ZoneGridView::cellSelected, this,
-            [this](int p) { plot_->markLines(channels_->linesOfZone(SmallZoneSlot(p))); });
+    corrections_ = new LogCorrections(path, grid_, plot_, this);
+    connect(grid_, &ZoneGridView::cellSelected, this, [this](int p) {
+        if (corrections_->active()) return corrections_->selectZone(p);
+        plot_->markLines(channels_->linesOfZone(SmallZoneSlot(p)));
+    });
+    connect(corrections_, &LogCorrections::logsChanged, this, [this, path] {
+        setWindowTitle(QStringLiteral("Log - %1 and %2 more")
+                           .arg(Latin1(FileName(path)))
+                           .arg(corrections_->logs().size() - 1));
+    });
+    optMeanAfr_ = new QRadioButton(QStringLiteral("&Mean AFR"), this);
+    optMeanAfr_->setObjectName(QStringLiteral("optMeanAfr"));
+    optMeanAfr_->setChecked(true);
+    optFuelChange_ = new QRadioButton(QStringLiteral("Fuel &change"), this);
+    optFuelChange_->setObjectName(QStringLiteral("optFuelChange"));
+    connect(optFuelChange_, &QRadioButton::toggled, this, &LogWindow::setChangeMode);
 
     lblOutside_ = new QLabel(this);
     lblOutside_->setObjectName(QStringLiteral("lblOutside"));
@@ -102,13 +116,45 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     auto* cmdCopyZoneTable = new QPushButton(mnuCopyZoneTable->text(), this);
     cmdCopyZoneTable->setObjectName(QStringLiteral("cmdCopyZoneTable"));
     connect(cmdCopyZoneTable, &QPushButton::clicked, mnuCopyZoneTable, &QAction::trigger);
+    auto* mnuCopyCorrections = new QAction(QStringLiteral("Copy Corrections"), this);
+    mnuCopyCorrections->setObjectName(QStringLiteral("mnuCopyCorrections"));
+    mnuCopyCorrections->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+    connect(mnuCopyCorrections, &QAction::triggered, this, &LogWindow::copyCorrections);
+    addAction(mnuCopyCorrections);
+    auto* cmdCopyCorrections = new QPushButton(mnuCopyCorrections->text(), this);
+    cmdCopyCorrections->setObjectName(QStringLiteral("cmdCopyCorrections"));
+    connect(cmdCopyCorrections, &QPushButton::clicked, mnuCopyCorrections, &QAction::trigger);
+    auto* mnuFileAddLog = new QAction(QStringLiteral("Add Log..."), this);
+    mnuFileAddLog->setObjectName(QStringLiteral("mnuFileAddLog"));
+    connect(mnuFileAddLog, &QAction::triggered, this, &LogWindow::chooseLogToAdd);
+    auto* menus = new QMenuBar(this);
+    menus->setObjectName(QStringLiteral("mnuLog"));
+    QMenu* mnuFile = menus->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->addAction(mnuFileAddLog);
+    mnuFile->addSeparator();
+    mnuFile->addAction(mnuCopyZoneTable);
+    mnuFile->addAction(mnuCopyCorrections);
 
+    // The means' own controls give way to the options in change mode.
+    fraMeans_ = new QWidget(this);
+    fraMeans_->setObjectName(QStringLiteral("fraMeans"));
+    auto* means = new QVBoxLayout(fraMeans_);
+    means->setContentsMargins(0, 0, 0, 0);
+    means->addWidget(lblOutside_);
+    means->addWidget(lblMinLines);
+    means->addWidget(spnMinLines_);
+    means->addWidget(lblShading);
+    means->addWidget(cmdCopyZoneTable);
+    corrections_->panel()->setVisible(false);
+    auto* modes = new QHBoxLayout;
+    modes->addWidget(optMeanAfr_);
+    modes->addWidget(optFuelChange_);
     auto* side = new QVBoxLayout;
-    side->addWidget(lblOutside_);
-    side->addWidget(lblMinLines);
-    side->addWidget(spnMinLines_);
-    side->addWidget(lblShading);
-    side->addWidget(cmdCopyZoneTable);
+    side->addLayout(modes);
+    side->addWidget(fraMeans_);
+    side->addWidget(corrections_->panel());
+    side->addWidget(cmdCopyCorrections);
     side->addStretch(1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(grid_);
@@ -120,13 +166,14 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     plotColumn->addWidget(plot_, 1);
     top->addLayout(plotColumn, 1);
     auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menus);
     layout->addLayout(top, 1);
     layout->addLayout(bottom);
 
     plot_->setChannels(channels_.get());
     plot_->setShownColumns(picker_->chosenColumns());
     showZones();
-    resize(1200, 960);
+    resize(1280, 960);
 }
 
 void LogWindow::changeEvent(QEvent* event) {
@@ -136,6 +183,7 @@ void LogWindow::changeEvent(QEvent* event) {
 }
 
 void LogWindow::showZones() {
+    if (corrections_->active()) return;
     const int minimum = spnMinLines_->value();
     std::array<ZoneSummary, ZoneView::kSmallZones> inGrid{};
     std::int64_t outsideLines = 0;
@@ -178,5 +226,28 @@ void LogWindow::showZones() {
 QString LogWindow::zoneTableText() const { return Latin1(ZoneTableText(channels_->zoneTable())); }
 
 void LogWindow::copyZoneTable() const { QApplication::clipboard()->setText(zoneTableText()); }
+
+void LogWindow::setChangeMode(bool change) {
+    optFuelChange_->setChecked(change);
+    fraMeans_->setVisible(!change);
+    corrections_->panel()->setVisible(change);
+    corrections_->setActive(change);
+    if (!change) showZones();
+}
+
+void LogWindow::copyCorrections() const {
+    QApplication::clipboard()->setText(corrections_->text());
+}
+
+void LogWindow::chooseLogToAdd() {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Add Log"));
+    if (path.isEmpty()) return;
+    std::string problem;
+    if (!corrections_->addLog(path.toLocal8Bit().toStdString(), problem)) {
+        QMessageBox::warning(this, QStringLiteral("Kestrin"), Latin1(problem));
+        return;
+    }
+    setChangeMode(true);
+}
 
 }  // namespace kestrin

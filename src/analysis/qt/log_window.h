@@ -9,11 +9,13 @@
 #include "settings/settings_table.h"
 
 class QLabel;
+class QRadioButton;
 class QSpinBox;
 
 namespace kestrin {
 
 class ChannelPicker;
+class LogCorrections;
 class LogPlot;
 class ZoneGridView;
 
@@ -22,6 +24,8 @@ class ZoneGridView;
 // how many data lines name its zone and, from a minimum number of lines on,
 // their mean air-fuel ratio, shaded from rich (blue) to lean (red), and the
 // setting of its zone; clicking a cell marks its zone's lines on the plot.
+// At the user's choice the grid shows instead the fuel change each zone
+// needs, from this log and any added to it, by the options beside it.
 // A top-level window of its own: several may be open, each stays open when
 // the main window closes, and each deletes itself when closed.
 class LogWindow : public QWidget {
@@ -39,6 +43,12 @@ class LogWindow : public QWidget {
     // The same text as "kestrin --zone-table".
     QString zoneTableText() const;
     void copyZoneTable() const;
+    LogCorrections* corrections() const { return corrections_; }
+    // The grid shows the fuel changes instead of the mean ratios.
+    void setChangeMode(bool change);
+    void copyCorrections() const;
+    // File, Add Log...: asks for a log to add to the corrections.
+    void chooseLogToAdd();
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -57,6 +67,10 @@ class LogWindow : public QWidget {
     QLabel* lblNoData_;
     QLabel* lblOutside_;
     QSpinBox* spnMinLines_;
+    QRadioButton* optMeanAfr_;
+    QRadioButton* optFuelChange_;
+    QWidget* fraMeans_;
+    LogCorrections* corrections_;
 };
 
 }  // namespace kestrin

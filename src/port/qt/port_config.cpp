@@ -19,11 +19,14 @@ std::map<int, std::string> ReadPortDevices(QSettings& settings) {
     return devices;
 }
 
-void LoadConfiguredPorts() {
+QString KestrinConfPath() {
     // Named in full: Qt's own name for a user's INI file ends in .ini.
-    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                         "/Kestrin/Kestrin.conf";
-    QSettings settings(path, QSettings::IniFormat);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           "/Kestrin/Kestrin.conf";
+}
+
+void LoadConfiguredPorts() {
+    QSettings settings(KestrinConfPath(), QSettings::IniFormat);
     SetConfiguredPortDevices(ReadPortDevices(settings));
 }
 

@@ -1,0 +1,74 @@
+#include "analysis/qt/correction_cells.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+
+#include "analysis/zone_table.h"
+#include "viewer/zone_layout.h"
+
+namespace kestrin {
+
+namespace {
+
+const QColor kRich(0x4a, 0x7d, 0xff);
+const QColor kLean(0xff, 0x4a, 0x3a);
+// The deepest shade leaves the cell texts readable.
+constexpr double kDeepest = 0.8;
+
+}  // namespace
+
+QColor ShadeTowards(double offset) {
+    const double share = std::clamp(std::abs(offset), 0.0, 1.0) * kDeepest;
+    const QColor& deep = offset < 0 ? kRich : kLean;
+    const auto mix = [share](int full) { return static_cast<int>(255 + (full - 255) * share); };
+    return QColor(mix(deep.red()), mix(deep.green()), mix(deep.blue()));
+}
+
+ZoneCell CorrectionCell(const ZoneCorrection& zone, const CorrectionOptions& options) {
+    ZoneCell cell;
+    const std::string change = ChangeText(zone.changeTenths);
+    const std::string newSetting = zone.newSetting ? SettingText(*zone.newSetting) : std::string();
+    cell.text = change;
+    if (options.step && !zone.setting.empty()) {
+        cell.text += "\n" + zone.setting;
+        if (zone.newSetting) cell.text += " > " + newSetting;
+    }
+    cell.corner = std::to_string(zone.lines);
+    cell.greyed = zone.flag == CorrectionFlag::Few;
+    cell.marked = zone.flag == CorrectionFlag::Mixed || zone.flag == CorrectionFlag::Clamp;
+    // A change at the largest allowed, or beyond, is shaded deepest; tenths
+    // against hundredths of a percent.
+    const double most = static_cast<double>(std::max<std::int64_t>(options.maxChange, 1));
+    cell.shade = ShadeTowards(static_cast<double>(zone.changeTenths) * 10 / most);
+    cell.toolTip = "Zone " + std::to_string(zone.zone) + ": " + std::string(FlagText(zone.flag)) +
+                   "\n" + std::to_string(zone.lines) + " lines used, mean AFR " +
+                   HundredthsAsText(zone.meanHundredths) + ", target " +
+                   HundredthsAsText(zone.target) + "\nChange " + change + "%";
+    if (!zone.setting.empty()) cell.toolTip += "\nSTNG " + zone.setting;
+    if (zone.newSetting) cell.toolTip += ", new " + newSetting;
+    return cell;
+}
+
+int ShowCorrections(ZoneGridView& grid, const CorrectionResult& result,
+                    const CorrectionOptions& options) {
+    std::array<std::optional<ZoneCell>, ZoneView::kSmallZones> cells;
+    int outside = 0;
+    for (const ZoneCorrection& zone : result.zones) {
+        if (const std::optional<int> p = SmallZoneOfSlot(zone.zone)) {
+            cells[static_cast<std::size_t>(*p)] = CorrectionCell(zone, options);
+        } else {
+            ++outside;
+        }
+    }
+    for (int p = 0; p < ZoneView::kSmallZones; ++p) {
+        ZoneCell cell = cells[static_cast<std::size_t>(p)].value_or(ZoneCell{});
+        if (cell.toolTip.empty())
+            cell.toolTip = "Zone " + std::to_string(SmallZoneSlot(p)) + ": no line used";
+        grid.setCell(p, cell);
+    }
+    return outside;
+}
+
+}  // namespace kestrin

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/corrections.h"
+
+class QWidget;
+
+namespace kestrin {
+
+class CorrectionsPanel;
+class LogPlot;
+class ZoneGridView;
+
+// The fuel changes of a log window's logs, as "kestrin --corrections" works
+// them out with the panel's options: shown on the window's grid while
+// active, recomputed at every change of an option. The logs are read for it
+// when it first becomes active, or when a condition asks for a column not
+// read yet. Clicking a zone marks on the plot the lines that zone used.
+class LogCorrections : public QObject {
+    Q_OBJECT
+
+  public:
+    // `path` is the log the plot shows; grid and plot are the window's.
+    LogCorrections(const std::string& path, ZoneGridView* grid, LogPlot* plot, QWidget* window);
+    ~LogCorrections() override;
+
+    CorrectionsPanel* panel() const { return panel_; }
+    bool active() const { return active_; }
+    void setActive(bool active);
+
+    // Adds a log to those summed, as one more LOG of the command; a log that
+    // cannot be read changes nothing and gives the reason.
+    bool addLog(const std::string& path, std::string& problem);
+    const std::vector<std::string>& logs() const { return paths_; }
+    // What a click on small zone `p` does: marks its used lines in the plot
+    // (those of the plotted log) and offers its target for typing.
+    void selectZone(int p);
+
+    const CorrectionResult& result() const { return result_; }
+    // The same text as the command with the same options and logs; reads
+    // the logs when nothing was worked out yet.
+    QString text();
+
+  signals:
+    void logsChanged();
+
+  private:
+    // Reads the logs when the conditions ask for a column not read yet; a
+    // failure is shown and the old data kept.
+    bool readLogs();
+    void recompute();
+    void markSelected();
+
+    std::vector<std::string> paths_;
+    ZoneGridView* grid_;
+    LogPlot* plot_;
+    CorrectionsPanel* panel_;
+    std::unique_ptr<CorrectionData> data_;
+    CorrectionResult result_;
+    bool active_ = false;
+    std::optional<int> selected_;
+    QString readProblem_;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,158 @@
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "analysis/qt/corrections_panel.h"
+#include "analysis/qt/log_corrections.h"
+#include "analysis/qt/log_plot.h"
+#include "analysis/qt/log_window.h"
+#include "support/log_lines.h"
+#include "support/pty_pair.h"
+#include "viewer/qt/zone_grid_view.h"
+#include "viewer/zone_layout.h"
+
+using kestrin::LogWindow;
+using kestrin::Status;
+
+namespace {
+
+const std::string kHeader = "RPM\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n";
+
+// `count` data lines of the zone of small zone `p`, setting "+5", the ratios in turn.
+std::string Run(int p, int count, const std::vector<std::string>& ratios) {
+    std::string lines;
+    for (int i = 0; i < count; ++i)
+        lines += kestrin::test::LoggedLine(
+            kestrin::SmallZoneSlot(p), ratios[static_cast<std::size_t>(i) % ratios.size()], "+5");
+    return lines + "\r\n";
+}
+
+}  // namespace
+
+class LogCorrectionsTest : public QObject {
+    Q_OBJECT
+
+    kestrin::test::TempDir dir;
+    kestrin::SettingsTable settings;
+
+    LogWindow* open(const std::string& name, const std::string& content) {
+        kestrin::test::WriteWholeFile(dir.file(name), content);
+        Status failure;
+        LogWindow* window = LogWindow::open(dir.file(name), settings, failure);
+        if (!window) qWarning("%s", failure.reason.c_str());
+        return window;
+    }
+    static void type(LogWindow* window, const char* entry, const QString& text) {
+        window->findChild<QLineEdit*>(entry)->setText(text);
+    }
+    static std::string cell(LogWindow* window, int p) {
+        const kestrin::ZoneCell& cell = window->grid()->cell(p);
+        return cell.text + "|" + cell.corner + (cell.greyed ? "|greyed" : "") +
+               (cell.marked ? "|marked" : "");
+    }
+
+  private slots:
+    void initTestCase() {
+        // Kestrin.conf of the test's own.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.file("config")));
+    }
+
+    void showsChangesUsedLinesAndKeepsTheOptions() {
+        // Small zone 1 lean by 10 %, 2 with too few lines, 3 lean and rich in turn. With the
+        // default steadiness the first line of each run is left out.
+        const std::string log =
+            kHeader + Run(1, 13, {"16.17"}) + Run(2, 4, {"14.7"}) + Run(3, 12, {"13.0", "17.0"});
+        QPointer<LogWindow> window = open("Log1.txt", log);
+        QVERIFY(window);
+        QTest::mouseClick(window->grid()->findChild<QLabel*>("lblZone_1"), Qt::LeftButton);
+        QCOMPARE(window->plot()->markedLineCount(), 13);  // every line naming the zone
+
+        window->findChild<QRadioButton*>("optFuelChange")->click();
+        QVERIFY(window->corrections()->active());
+        QCOMPARE(cell(window, 1), std::string("+10.0|12"));
+        QCOMPARE(cell(window, 2), std::string("0.0|3|greyed"));
+        QCOMPARE(cell(window, 3), std::string("+3.3|11|marked"));
+        QCOMPARE(cell(window, 0), std::string("|"));
+        QVERIFY(window->grid()->cell(1).shade.red() > window->grid()->cell(1).shade.blue());
+
+        // Only the lines the zone used.
+        QTest::mouseClick(window->grid()->findChild<QLabel*>("lblZone_1"), Qt::LeftButton);
+        QCOMPARE(window->plot()->markedLineCount(), 12);
+
+        // Each change is worked out at once; a malformed one is named and changes nothing.
+        type(window, "txtStep", "1");
+        QCOMPARE(cell(window, 1), std::string("+10.0\n+5 > +15|12"));
+        QCOMPARE(cell(window, 3), std::string("+3.3\n+5|11|marked"));
+        type(window, "txtMaxChange", "5");
+        QCOMPARE(cell(window, 1), std::string("+10.0\n+5 > +10|12|marked"));
+        type(window, "txtSteady", "x");
+        QCOMPARE(window->corrections()->panel()->problem(),
+                 QStringLiteral("--steady x: a whole number from 0 to 50 is wanted"));
+        QCOMPARE(cell(window, 1), std::string("+10.0\n+5 > +10|12|marked"));
+        type(window, "txtSteady", "0");
+        QCOMPARE(cell(window, 1), std::string("+10.0\n+5 > +10|13|marked"));
+        QCOMPARE(window->plot()->markedLineCount(), 13);
+        type(window, "txtSteady", "1");
+
+        // The clicked zone's target, typed.
+        auto* target = window->findChild<QLineEdit*>("txtZoneTarget");
+        QVERIFY(target->isEnabled());
+        target->setText("16.17");
+        emit target->returnPressed();
+        QCOMPARE(cell(window, 1), std::string("0.0\n+5 > +5|12"));
+
+        // A second log adds up; its lines are not in the plot.
+        std::string problem;
+        QVERIFY(!window->corrections()->addLog(dir.file("missing.txt"), problem));
+        QCOMPARE(problem, "cannot read " + dir.file("missing.txt") + ": No such file or directory");
+        kestrin::test::WriteWholeFile(dir.file("Log2.txt"), kHeader + Run(1, 5, {"16.17"}));
+        QVERIFY(window->corrections()->addLog(dir.file("Log2.txt"), problem));
+        QCOMPARE(cell(window, 1), std::string("0.0\n+5 > +5|16"));
+        QCOMPARE(window->plot()->markedLineCount(), 12);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Log - Log1.txt and 1 more"));
+
+        // Back to the means, then the options as left, at the next start.
+        window->findChild<QRadioButton*>("optMeanAfr")->click();
+        QCOMPARE(cell(window, 1), std::string("13\n16.17|"));
+        window->close();
+        QVERIFY(QFile::exists(QString::fromStdString(dir.file("config/Kestrin/Kestrin.conf"))));
+        QPointer<LogWindow> next = open("Log1.txt", log);
+        const kestrin::CorrectionChoices& kept = next->corrections()->panel()->choices();
+        QVERIFY(kept.step == "1" && kept.maxChange == "5" && kept.steady == "1");
+        QVERIFY((kept.targets == std::map<std::int64_t, std::int64_t>{{105, 1617}}));
+        next->close();
+    }
+
+    // The same options as the command's test of the tab log give its table.
+    void copiesTheCommandsText() {
+        Status failure;
+        QPointer<LogWindow> window =
+            LogWindow::open(KESTRIN_TEST_DATA "/log_tab.txt", settings, failure);
+        QVERIFY(window);
+        kestrin::CorrectionsPanel* panel = window->corrections()->panel();
+        panel->setChoices({});
+        std::string problem;
+        QVERIFY(panel->loadTargets(KESTRIN_TEST_DATA "/targets.txt", problem));
+        const std::pair<const char*, QString> entries[] = {
+            {"txtSteady", "2"},     {"txtDelay", "1"},     {"txtAfrLow", "10.3"},
+            {"txtAfrHigh", "16.9"}, {"txtTarget", "13.8"}, {"txtMinLines", "5"},
+            {"txtMaxChange", "8"},  {"txtStep", "1.5"},
+        };
+        for (const auto& [entry, text] : entries) type(window, entry, text);
+        window->findChild<QPlainTextEdit*>("txtWhere")->setPlainText("CLT>=12\nRPM < 5000");
+        window->findChild<QAction*>("mnuCopyCorrections")->trigger();
+        QFile expected(QStringLiteral(KESTRIN_TEST_DATA "/log_tab.corrections"));
+        QVERIFY(expected.open(QIODevice::ReadOnly));
+        QCOMPARE(QApplication::clipboard()->text(), QString::fromLatin1(expected.readAll()));
+        window->close();
+    }
+};
+
+QTEST_MAIN(LogCorrectionsTest)
+#include "log_corrections_test.moc"
