@@ -8,7 +8,7 @@
 #include "analysis/qt/log_plot.h"
 #include "support/main_window_fixture.h"
 #include "viewer/qt/settings_viewer.h"
-#include "viewer/qt/visited_zone_overlay.h"
+#include "viewer/qt/zone_grid_view.h"
 
 using namespace kestrin;
 
@@ -58,7 +58,6 @@ class LiveViewTest : public QObject {
         QCOMPARE(channels.titles()[0], std::string("RPM"));
         QCOMPARE(channels.values(kLogColumns - 1), (std::vector<float>{14.5f, 0}));  // decoded
         QVERIFY(channels.markers()[0] >= channels.dataLines()[1]);
-        QCOMPARE(live->plot()->shownColumns(), (std::vector<std::size_t>{0, 11, 12}));
         QCustomPlot* plot = live->plot()->customPlot();
         QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 2);
 
@@ -90,14 +89,13 @@ class LiveViewTest : public QObject {
         QVERIFY(live->following());
         QCOMPARE(plot->xAxis->range().upper, LivePlotWindow::kShownSeconds);
 
-        QTRY_COMPARE(viewer->currentZoneOverlay()->outlinedCell(), std::optional<int>(kZone215));
-        QVERIFY(viewer->visitedOverlay()->tintAlpha(kZone215) > 0);
-        QCOMPARE(viewer->visitedOverlay()->tintAlpha(0), 0);
+        ZoneGridView* grid = viewer->grid();
+        QTRY_COMPARE(grid->outlinedCell(), std::optional<int>(kZone215));
+        QVERIFY(grid->tintAlpha(kZone215) > 0 && grid->tintAlpha(0) == 0);
         QCOMPARE(cell->text(), cellText);
 
         f.click("cmdEnd");
-        QCOMPARE(viewer->currentZoneOverlay()->outlinedCell(), std::nullopt);
-        QCOMPARE(viewer->visitedOverlay()->tintAlpha(kZone215), 0);
+        QVERIFY(!grid->outlinedCell() && grid->tintAlpha(kZone215) == 0);
         viewer->close();
         live->close();
         QTRY_VERIFY(live.isNull());

@@ -101,7 +101,6 @@ TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
     EXPECT_EQ(channels.lineCount(), 8);
     EXPECT_TRUE(channels.zoneTable().zones().empty());
     EXPECT_EQ(InitialColumns(channels.titles()), (std::vector<std::size_t>{11, 12}));
-    EXPECT_EQ(InitialColumns(header), (std::vector<std::size_t>{0, 11, 12}));
 
     // A file keeps the titles of its first header.
     LogChannels file;

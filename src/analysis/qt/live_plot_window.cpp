@@ -2,16 +2,14 @@
 
 #include <qcustomplot.h>
 #include <QAction>
-#include <QCheckBox>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <ctime>
 
+#include "analysis/qt/channel_picker.h"
 #include "analysis/qt/log_plot.h"
-#include "common/qt/latin1.h"
 
 namespace kestrin {
 
@@ -22,9 +20,13 @@ LivePlotWindow::LivePlotWindow(RecordSource& source)
     setAttribute(Qt::WA_DeleteOnClose);
     clock_.start();
 
-    auto* channelBox = new QGroupBox(QStringLiteral("Channels"), this);
-    channelBox->setObjectName(QStringLiteral("fraChannels"));
-    channelList_ = new QVBoxLayout(channelBox);
+    picker_ = new ChannelPicker(this);
+    connect(picker_, &ChannelPicker::chosenChanged, this, [this] {
+        showChosenChannels();
+        if (following_) showNewest();
+        plot_->fitValueAxes();
+        plot_->customPlot()->replot();
+    });
     plot_ = new LogPlot(this);
     plot_->setKeyName(QStringLiteral("Seconds"), 1);
     // A stream at 115200 baud puts hundreds of lines on every pixel column,
@@ -42,7 +44,7 @@ LivePlotWindow::LivePlotWindow(RecordSource& source)
     addAction(mnuFollow);
 
     auto* side = new QVBoxLayout;
-    side->addWidget(channelBox, 1);
+    side->addWidget(picker_, 1);
     side->addWidget(cmdFollow_);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(side);
@@ -88,7 +90,8 @@ void LivePlotWindow::refresh() {
     channels_.KeepRecent(kKeptSeconds, kMaxDataLines);
     const bool retitled = titlesShown_ != channels_.titleChanges();
     if (retitled) {
-        rebuildChannelBoxes();
+        titlesShown_ = channels_.titleChanges();
+        picker_->setTitles(channels_.titles());
         showChosenChannels();
     } else {
         plot_->refreshAppended();
@@ -103,7 +106,7 @@ void LivePlotWindow::refresh() {
     repaintOwed_ = isMinimized();
     if (repaintOwed_) return;
     if (following_) showNewest();
-    fitValueAxes();
+    plot_->fitValueAxes();
     // Painted now, so that the time taken is the whole cost of the repaint.
     const std::clock_t started = std::clock();
     plot_->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
@@ -113,35 +116,10 @@ void LivePlotWindow::refresh() {
                                          kRepaintMilliseconds, kSlowestRepaintMilliseconds));
 }
 
-void LivePlotWindow::rebuildChannelBoxes() {
-    titlesShown_ = channels_.titleChanges();
-    for (QCheckBox* box : chkChannel_) delete box;
-    chkChannel_.clear();
-    const std::vector<std::string>& titles = channels_.titles();
-    const std::vector<std::size_t> initial = InitialColumns(titles);
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-        auto* box = new QCheckBox(Latin1(titles[i]), channelList_->parentWidget());
-        box->setObjectName(QStringLiteral("chkChannel_%1").arg(i));
-        box->setChecked(std::find(initial.begin(), initial.end(), i) != initial.end());
-        connect(box, &QCheckBox::toggled, this, [this] {
-            showChosenChannels();
-            if (following_) showNewest();
-            fitValueAxes();
-            plot_->customPlot()->replot();
-        });
-        channelList_->insertWidget(static_cast<int>(i), box);
-        chkChannel_.push_back(box);
-    }
-}
-
 void LivePlotWindow::showChosenChannels() {
-    std::vector<std::size_t> columns;
-    for (std::size_t i = 0; i < chkChannel_.size(); ++i) {
-        if (chkChannel_[i]->isChecked()) columns.push_back(i);
-    }
     const QCPRange keep = plot_->customPlot()->xAxis->range();
     movingView_ = true;
-    plot_->setShownColumns(columns);
+    plot_->setShownColumns(picker_->chosenColumns());
     // The plot fits the whole stream; a view the user chose stays.
     if (!following_) plot_->customPlot()->xAxis->setRange(keep);
     movingView_ = false;
@@ -154,33 +132,19 @@ void LivePlotWindow::showNewest() {
     movingView_ = false;
 }
 
-void LivePlotWindow::fitValueAxes() {
-    QCustomPlot* plot = plot_->customPlot();
-    for (int i = 0; i < plot->graphCount(); ++i) {
-        QCPGraph* graph = plot->graph(i);
-        // The overlay graphs (markers) keep their fixed axis.
-        if (graph->valueAxis() == plot->yAxis2) continue;
-        bool found = false;
-        const QCPRange range = graph->getValueRange(found, QCP::sdBoth, plot->xAxis->range());
-        if (!found) continue;
-        const double pad = std::max(range.size() * 0.05, 0.5);
-        graph->valueAxis()->setRange(range.lower - pad, range.upper + pad);
-    }
-}
-
 void LivePlotWindow::onKeyRangeChanged() {
     if (movingView_) return;
     // The user zoomed or dragged: the view stays where it was taken.
     following_ = false;
     cmdFollow_->setEnabled(true);
-    fitValueAxes();
+    plot_->fitValueAxes();
 }
 
 void LivePlotWindow::cmdFollow_Click() {
     following_ = true;
     cmdFollow_->setEnabled(false);
     showNewest();
-    fitValueAxes();
+    plot_->fitValueAxes();
     plot_->customPlot()->replot();
 }
 

@@ -10,12 +10,11 @@
 #include "analysis/log_channels.h"
 #include "intake/record.h"
 
-class QCheckBox;
 class QPushButton;
-class QVBoxLayout;
 
 namespace kestrin {
 
+class ChannelPicker;
 class LogPlot;
 
 // The stream as it arrives, plotted against the seconds since the window
@@ -61,10 +60,8 @@ class LivePlotWindow : public QWidget, public RecordSubscriber {
 
   private:
     double secondsSinceOpened() const;
-    void rebuildChannelBoxes();
     void showChosenChannels();
     void showNewest();
-    void fitValueAxes();
     void onKeyRangeChanged();
 
     LogChannels channels_{ChannelSource::Stream};
@@ -72,8 +69,7 @@ class LivePlotWindow : public QWidget, public RecordSubscriber {
     QElapsedTimer clock_;
     QTimer repaintTimer_;
     LogPlot* plot_;
-    QVBoxLayout* channelList_;
-    std::vector<QCheckBox*> chkChannel_;
+    ChannelPicker* picker_;
     QPushButton* cmdFollow_;
     bool following_ = true;
     // Set while the window itself moves the view, which is no reason to stop following.

@@ -163,9 +163,13 @@ void LogPlot::setKeyName(const QString& name, int decimals) {
 void LogPlot::fitRanges() {
     const double last = channels_ ? channels_->lastKey() : 1;
     plot_->xAxis->setRange(0.5, std::max(last, 1.0) + 0.5);
+    fitValueAxes();
+}
+
+void LogPlot::fitValueAxes() {
     for (QCPGraph* graph : graphs_) {
         bool found = false;
-        const QCPRange range = graph->getValueRange(found);
+        const QCPRange range = graph->getValueRange(found, QCP::sdBoth, plot_->xAxis->range());
         if (!found) continue;
         const double pad = std::max(range.size() * 0.05, 0.5);
         graph->valueAxis()->setRange(range.lower - pad, range.upper + pad);

@@ -41,6 +41,8 @@ class LogPlot : public QWidget {
     void markLines(const std::vector<double>& lines);
     // Puts the cursor at a line and fills the readout.
     void moveCursorTo(double line);
+    // Fits each shown column's value axis to its values within the lines in view.
+    void fitValueAxes();
 
     QString readout() const;
     int markedLineCount() const;
@@ -48,6 +50,7 @@ class LogPlot : public QWidget {
 
   private:
     void rebuildGraphs();
+    // Shows every line, each column's values fitted.
     void fitRanges();
     void onMouseMove(QMouseEvent* event);
 

@@ -2,25 +2,43 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
 
+#include "analysis/qt/channel_picker.h"
 #include "analysis/qt/log_plot.h"
-#include "analysis/qt/zone_grid.h"
 #include "common/qt/latin1.h"
+#include "viewer/qt/zone_grid_view.h"
 
 namespace kestrin {
 
 namespace {
 
 constexpr int kMaximumMinimumLines = 100000;
+
+// Air-fuel ratios at which the shading is palest and deepest.
+constexpr double kStoichiometric = 14.7;
+constexpr double kFullShade = 3.0;
+const QColor kRich(0x4a, 0x7d, 0xff);
+const QColor kLean(0xff, 0x4a, 0x3a);
+
+// White at the stoichiometric ratio, deepening towards blue (rich) or red (lean).
+QColor Shade(std::int64_t meanHundredths) {
+    const double offset =
+        (static_cast<double>(meanHundredths) / 100 - kStoichiometric) / kFullShade;
+    const double share = std::clamp(std::abs(offset), 0.0, 1.0) * 0.8;
+    const QColor& deep = offset < 0 ? kRich : kLean;
+    const auto mix = [share](int full) { return static_cast<int>(255 + (full - 255) * share); };
+    return QColor(mix(deep.red()), mix(deep.green()), mix(deep.blue()));
+}
 
 std::string FileName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -41,46 +59,34 @@ LogWindow* LogWindow::open(const std::string& path, const SettingsTable& setting
 
 LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
                      const SettingsTable& settings)
-    : QWidget(nullptr), channels_(std::move(channels)) {
+    : QWidget(nullptr), channels_(std::move(channels)), settings_(settings) {
     setObjectName(QStringLiteral("frmLog"));
     setWindowTitle(QStringLiteral("Log - ") + Latin1(FileName(path)));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto* channelBox = new QGroupBox(QStringLiteral("Channels"), this);
-    channelBox->setObjectName(QStringLiteral("fraChannels"));
-    auto* channelList = new QVBoxLayout(channelBox);
-    const std::vector<std::string>& titles = channels_->titles();
-    const std::vector<std::size_t> initial = InitialColumns(titles);
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-        auto* box = new QCheckBox(Latin1(titles[i]), channelBox);
-        box->setObjectName(QStringLiteral("chkChannel_%1").arg(i));
-        box->setChecked(std::find(initial.begin(), initial.end(), i) != initial.end());
-        connect(box, &QCheckBox::toggled, this, [this] { showChosenChannels(); });
-        channelList->addWidget(box);
-        chkChannel_.push_back(box);
-    }
-    channelList->addStretch(1);
-
+    picker_ = new ChannelPicker(this);
+    picker_->setTitles(channels_->titles());
     plot_ = new LogPlot(this);
+    connect(picker_, &ChannelPicker::chosenChanged, this,
+            [this] { plot_->setShownColumns(picker_->chosenColumns()); });
     lblNoData_ = new QLabel(QStringLiteral("This log holds no data line."), this);
     lblNoData_->setObjectName(QStringLiteral("lblNoData"));
     lblNoData_->setVisible(channels_->dataLines().empty());
 
-    grid_ = new ZoneGrid(settings, this);
-    grid_->setZoneTable(channels_->zoneTable());
-    grid_->setFixedSize(grid_->sizeHint());
-    connect(grid_, &ZoneGrid::zoneSelected, this, &LogWindow::markZone);
+    QFont cellFont = font();
+    cellFont.setPointSizeF(7.5);
+    grid_ = new ZoneGridView(cellFont, Qt::white, this);
+    grid_->setSelectable(true);
+    connect(grid_, &ZoneGridView::cellSelected, this,
+            [this](int p) { plot_->markLines(channels_->linesOfZone(SmallZoneSlot(p))); });
 
     lblOutside_ = new QLabel(this);
     lblOutside_->setObjectName(QStringLiteral("lblOutside"));
-    lblOutside_->setText(QStringLiteral("Outside the grid: %1 lines in %2 zones")
-                             .arg(grid_->outsideLines())
-                             .arg(grid_->outsideZones()));
     spnMinLines_ = new QSpinBox(this);
     spnMinLines_->setObjectName(QStringLiteral("spnMinLines"));
     spnMinLines_->setRange(1, kMaximumMinimumLines);
-    spnMinLines_->setValue(grid_->minimumLines());
-    connect(spnMinLines_, &QSpinBox::valueChanged, grid_, &ZoneGrid::setMinimumLines);
+    spnMinLines_->setValue(kDefaultMinimumLines);
+    connect(spnMinLines_, &QSpinBox::valueChanged, this, &LogWindow::showZones);
     auto* lblMinLines = new QLabel(QStringLiteral("Fewest lines for a mean:"), this);
     lblMinLines->setObjectName(QStringLiteral("lblMinLines"));
     auto* lblShading = new QLabel(QStringLiteral("Blue: rich, red: lean, white: 14.7"), this);
@@ -106,7 +112,7 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     bottom->addWidget(grid_);
     bottom->addLayout(side, 1);
     auto* top = new QHBoxLayout;
-    top->addWidget(channelBox);
+    top->addWidget(picker_);
     auto* plotColumn = new QVBoxLayout;
     plotColumn->addWidget(lblNoData_);
     plotColumn->addWidget(plot_, 1);
@@ -116,19 +122,56 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     layout->addLayout(bottom);
 
     plot_->setChannels(channels_.get());
-    showChosenChannels();
+    plot_->setShownColumns(picker_->chosenColumns());
+    showZones();
     resize(1200, 960);
 }
 
-void LogWindow::showChosenChannels() {
-    std::vector<std::size_t> columns;
-    for (std::size_t i = 0; i < chkChannel_.size(); ++i) {
-        if (chkChannel_[i]->isChecked()) columns.push_back(i);
-    }
-    plot_->setShownColumns(columns);
+void LogWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Settings may have been loaded while another window was in front.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) showZones();
 }
 
-void LogWindow::markZone(std::int64_t zone) { plot_->markLines(channels_->linesOfZone(zone)); }
+void LogWindow::showZones() {
+    const int minimum = spnMinLines_->value();
+    std::array<ZoneSummary, ZoneView::kSmallZones> inGrid{};
+    std::int64_t outsideLines = 0;
+    int outsideZones = 0;
+    for (const auto& [zone, summary] : channels_->zoneTable().zones()) {
+        if (const std::optional<int> p = SmallZoneOfSlot(zone)) {
+            inGrid[*p] = summary;
+        } else {
+            outsideLines += summary.lines;
+            ++outsideZones;
+        }
+    }
+    lblOutside_->setText(QStringLiteral("Outside the grid: %1 lines in %2 zones")
+                             .arg(outsideLines)
+                             .arg(outsideZones));
+    for (int p = 0; p < ZoneView::kSmallZones; ++p) {
+        const ZoneSummary& summary = inGrid[p];
+        const std::string& setting = settings_.at(SmallZoneSlot(p));
+        const std::string mean =
+            summary.lines > 0 ? HundredthsAsText(summary.meanHundredths()) : std::string();
+        ZoneCell cell;
+        cell.corner = setting;
+        if (summary.lines > 0) cell.text = std::to_string(summary.lines);
+        if (summary.lines >= minimum) {
+            cell.text += "\n" + mean;
+            cell.shade = Shade(summary.meanHundredths());
+        } else {
+            cell.greyed = summary.lines > 0;
+        }
+        cell.toolTip = "Zone " + std::to_string(SmallZoneSlot(p)) + " (small zone " +
+                       std::to_string(p) + ", block " + std::to_string(LargeZoneOf(p)) + ")\n" +
+                       std::to_string(summary.lines) + " lines";
+        if (summary.lines > 0) cell.toolTip += ", mean AFR " + mean;
+        if (!summary.setting.empty()) cell.toolTip += "\nSTNG in the log: " + summary.setting;
+        cell.toolTip += setting.empty() ? "\nNo setting loaded" : "\nSetting: " + setting;
+        grid_->setCell(p, cell);
+    }
+}
 
 QString LogWindow::zoneTableText() const { return Latin1(ZoneTableText(channels_->zoneTable())); }
 

@@ -3,25 +3,27 @@
 #include <QWidget>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "analysis/log_channels.h"
 #include "common/status.h"
 #include "settings/settings_table.h"
 
-class QCheckBox;
 class QLabel;
 class QSpinBox;
 
 namespace kestrin {
 
+class ChannelPicker;
 class LogPlot;
-class ZoneGrid;
+class ZoneGridView;
 
 // A log opened after the drive: its values plotted against line number and
-// its air-fuel ratio per zone on the settings viewer's grid. A top-level
-// window of its own: several may be open, each stays open when the main
-// window closes, and each deletes itself when closed.
+// its air-fuel ratio per zone on the settings viewer's grid. Each cell shows
+// how many data lines name its zone and, from a minimum number of lines on,
+// their mean air-fuel ratio, shaded from rich (blue) to lean (red), and the
+// setting of its zone; clicking a cell marks its zone's lines on the plot.
+// A top-level window of its own: several may be open, each stays open when
+// the main window closes, and each deletes itself when closed.
 class LogWindow : public QWidget {
     Q_OBJECT
 
@@ -30,23 +32,28 @@ class LogWindow : public QWidget {
     // read gives nullptr and the failure. `settings` must outlive the window
     // (the program's table lives as long as the program).
     static LogWindow* open(const std::string& path, const SettingsTable& settings, Status& failure);
+    static constexpr int kDefaultMinimumLines = 10;
 
     LogPlot* plot() const { return plot_; }
-    ZoneGrid* grid() const { return grid_; }
+    ZoneGridView* grid() const { return grid_; }
     // The same text as "kestrin --zone-table".
     QString zoneTableText() const;
     void copyZoneTable() const;
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
               const SettingsTable& settings);
-    void showChosenChannels();
-    void markZone(std::int64_t zone);
+    // Fills the grid's cells from the zone table and the settings.
+    void showZones();
 
     std::unique_ptr<LogChannels> channels_;
+    const SettingsTable& settings_;
+    ChannelPicker* picker_;
     LogPlot* plot_;
-    ZoneGrid* grid_;
-    std::vector<QCheckBox*> chkChannel_;
+    ZoneGridView* grid_;
     QLabel* lblNoData_;
     QLabel* lblOutside_;
     QSpinBox* spnMinLines_;

@@ -3,7 +3,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
-#include <optional>
 
 #include "intake/record.h"
 #include "settings/settings_table.h"
@@ -14,8 +13,8 @@ class QLabel;
 
 namespace kestrin {
 
-class VisitedZoneOverlay;
 class VisitedZones;
+class ZoneGridView;
 
 // The "Current Settings" window: the settings table as a grid of 144 small zones in 24 large-zone
 // blocks, a row of the 24 large-zone values, and a check box that switches the grid between the
@@ -38,14 +37,11 @@ class SettingsViewer : public QWidget, private RecordSubscriber {
 
     // Shows the visited zones as they are now: after they were cleared, or to test.
     void showVisitedZones();
-    VisitedZoneOverlay* visitedOverlay() const { return shaVisitedZones_; }
-    VisitedZoneOverlay* currentZoneOverlay() const { return shaCurrentZone_; }
+    ZoneGridView* grid() const { return grid_; }
 
   private:
     void onRecord(const Record& record) override;
 
-    void buildGrid();
-    void buildLines();
     void buildLargeZoneRow();
 
     void Form_Load();
@@ -53,17 +49,14 @@ class SettingsViewer : public QWidget, private RecordSubscriber {
     void ShowZones();
     void AddZones();
 
-    // The labels are the view's only state: the added view is computed from what they show.
+    // The texts shown are the view's only state: the added view is computed from them.
     ZoneView readView() const;
     void writeView(const ZoneView& view);
 
     const SettingsTable& table_;
-    std::array<QLabel*, ZoneView::kSmallZones> lblZone_{};
-    std::array<QLabel*, ZoneView::kLargeZones> lblLargeZone_{};
+    ZoneGridView* grid_ = nullptr;
     std::array<QLabel*, ZoneView::kLargeZones> lblLargeZoneSetting_{};
     QCheckBox* chkAddZones_ = nullptr;
-    VisitedZoneOverlay* shaVisitedZones_ = nullptr;
-    VisitedZoneOverlay* shaCurrentZone_ = nullptr;
     const VisitedZones& visited_;
     QTimer visitedTimer_;
     RecordSubscription subscription_;
