@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/status.h"
@@ -70,13 +71,11 @@ struct LogLineCounts {
 // "1000 data lines, 3 lines left out as not the unit's".
 std::string LogLineCountsText(const LogLineCounts& counts);
 
-// Reads the log at `path` line by line and calls visit(kind, fields, data)
-// for each line in file order; a line too long to read is Other, with no
-// fields. The failure when the file cannot be opened or read.
+// Reads the log `reader` has opened line by line and calls visit(kind,
+// fields, data) for each line in file order; a line too long to read is
+// Other, with no fields. The failure when the file cannot be read.
 template <typename Visit>
-Status ReadLogLines(const std::string& path, Visit&& visit) {
-    LineReader reader;
-    if (Status opened = reader.Open(path); !opened.ok()) return opened;
+Status ReadLogLines(LineReader& reader, Visit&& visit) {
     std::vector<std::string_view> fields;
     std::string_view line;
     bool tooLong = false;
@@ -91,6 +90,14 @@ Status ReadLogLines(const std::string& path, Visit&& visit) {
         visit(ClassifyLogLine(fields, data), fields, data);
     }
     return reader.failure();
+}
+
+// The same for the log file at `path`; the failure when it cannot be opened.
+template <typename Visit>
+Status ReadLogLines(const std::string& path, Visit&& visit) {
+    LineReader reader;
+    if (Status opened = reader.Open(path); !opened.ok()) return opened;
+    return ReadLogLines(reader, std::forward<Visit>(visit));
 }
 
 // A field as a whole number: any number ReadDecimal takes whose value is

@@ -67,8 +67,14 @@ std::string ZoneTableText(const ZoneTable& table) {
 }
 
 Status ReadZoneTable(const std::string& path, ZoneTable& table) {
-    return ReadLogLines(path, [&table](LogLineKind kind, const std::vector<std::string_view>&,
-                                       const LogDataValues& data) {
+    LineReader reader;
+    if (Status opened = reader.Open(path); !opened.ok()) return opened;
+    return ReadZoneTable(reader, table);
+}
+
+Status ReadZoneTable(LineReader& reader, ZoneTable& table) {
+    return ReadLogLines(reader, [&table](LogLineKind kind, const std::vector<std::string_view>&,
+                                         const LogDataValues& data) {
         table.Count(kind);
         if (kind == LogLineKind::Data) table.Add(data);
     });

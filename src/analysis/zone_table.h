@@ -9,6 +9,8 @@
 
 namespace kestrin {
 
+class LineReader;
+
 // Sums wide enough for any count of readings below 10^15 hundredths.
 __extension__ using WideSum = __int128;
 
@@ -56,5 +58,7 @@ std::string ZoneTableText(const ZoneTable& table);
 // Reads every data line of the log at `path` into `table`, counting every
 // line. A file that cannot be opened or read gives the failure.
 Status ReadZoneTable(const std::string& path, ZoneTable& table);
+// The same from a reader that has opened its file or stream.
+Status ReadZoneTable(LineReader& reader, ZoneTable& table);
 
 }  // namespace kestrin

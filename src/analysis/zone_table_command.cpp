@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "analysis/zone_table.h"
+#include "common/standard_output.h"
+#include "log/line_reader.h"
 
 namespace kestrin {
 
@@ -11,19 +13,20 @@ int RunZoneTableCommand(int argc, char** argv) {
         std::fprintf(stderr, "usage: kestrin %s FILE\n", kZoneTableOption);
         return 2;
     }
+    // Read as a shell tool reads its input: "-" and pipes as streams.
     const std::string path = argv[2];
+    LineReader reader;
     ZoneTable table;
-    if (const Status status = ReadZoneTable(path, table); !status.ok()) {
-        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", path.c_str(), status.reason.c_str());
+    Status status = reader.OpenStream(path);
+    if (status.ok()) status = ReadZoneTable(reader, table);
+    if (!status.ok()) {
+        const std::string name = path == "-" ? "standard input" : path;
+        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", name.c_str(), status.reason.c_str());
         return 1;
     }
-    const std::string text = ZoneTableText(table);
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-        std::fflush(stdout) != 0) {
-        std::perror("kestrin: standard output");
-        return 1;
-    }
-    std::fprintf(stderr, "%s: %s\n", path.c_str(), LogLineCountsText(table.lineCounts()).c_str());
+    if (!PrintToStandardOutput(ZoneTableText(table), "kestrin")) return 1;
+    const std::string name = path == "-" ? "standard input" : path;
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), LogLineCountsText(table.lineCounts()).c_str());
     return 0;
 }
 

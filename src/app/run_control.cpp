@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <ctime>
 
+#include "log/full_path.h"
+
 namespace kestrin {
 
 namespace {
@@ -74,7 +76,7 @@ void RunControl::cmdNewRun_Click() {
     if (!status.ok()) {
         logStream_.reset();
         failureReported_ = true;
-        prompt_.show("Log file " + options_.LogFileName + " could not be created: " +
+        prompt_.show("Log file " + FullPath(options_.LogFileName) + " could not be created: " +
                          status.reason + ".\r\n\r\nReceived lines are shown but not logged.",
                      kAppTitle, PromptButtons::Ok);
         return;
@@ -91,6 +93,8 @@ Status RunControl::keepEarlierLog(const std::string& stem) {
     // pipe, a device) is no earlier log: creating the file refuses or uses it.
     if (entry.kind != FileEntry::Kind::Regular && entry.kind != FileEntry::Kind::SymbolicLink)
         return Status::Ok();
+    // An empty file holds nothing to keep: the new run's file takes its place.
+    if (entry.kind == FileEntry::Kind::Regular && entry.empty) return Status::Ok();
 
     const std::string aside = stem + "." + LocalTimeStamp(entry.modified);
     for (int copy = 1; copy <= kMaxCopiesAside; ++copy) {
@@ -132,7 +136,7 @@ void RunControl::flushLog() { log_.flush(); }
 void RunControl::reportLogFailure() {
     if (failureReported_ || !log_.failure()) return;
     failureReported_ = true;
-    prompt_.show("Log file " + options_.LogFileName +
+    prompt_.show("Log file " + FullPath(options_.LogFileName) +
                      " could not be written: " + log_.failure()->reason +
                      ".\r\n\r\nEverything before this point is in the file. Received lines are "
                      "still shown but no longer logged.",

@@ -72,7 +72,8 @@ class RunControl {
   private:
     // Renames an existing log file stem.txt beside itself after its time of
     // modification (stem.2026-12-07_14-03-22.txt, then -2, -3, ... when that
-    // name is taken), so that the new run's file replaces nothing.
+    // name is taken), so that the new run's file replaces nothing but an
+    // empty file.
     Status keepEarlierLog(const std::string& stem);
     // Syncs and closes the run's log; a failure is told when `tell` (at End Run).
     void closeLog(bool tell);

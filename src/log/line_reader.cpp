@@ -42,6 +42,14 @@ Status LineReader::Open(const std::string& path) {
     return opened;
 }
 
+Status LineReader::OpenStream(const std::string& path) {
+    (void)Close();
+    int fd = -1;
+    Status opened = OpenReadableStream(path, fd);
+    if (opened.ok()) Adopt(fd);
+    return opened;
+}
+
 void LineReader::Adopt(int fd) {
     (void)Close();
     fd_ = fd;

@@ -30,6 +30,10 @@ class LineReader {
 
     // Opens a regular file; anything else is refused with the reason.
     Status Open(const std::string& path);
+    // Opens what a shell tool would read: a regular file, a pipe or FIFO
+    // (waiting for its writer), a device, or standard input for "-". Only a
+    // folder is refused.
+    Status OpenStream(const std::string& path);
     // Reads from the open descriptor `fd`, which the reader now owns.
     void Adopt(int fd);
     // Closes the file; what closing reported.

@@ -184,6 +184,24 @@ Status OpenReadableFile(const std::string& name, int& fd) {
     return OpenWithoutWaiting(name, O_RDONLY, ReadableKind, fd);
 }
 
+Status OpenReadableStream(const std::string& name, int& fd) {
+    fd = name == "-" ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                     : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::FromErrno(errno);
+    struct stat info {};
+    Status status;
+    if (::fstat(fd, &info) != 0) {
+        status = Status::FromErrno(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        status = Status::FromErrno(EISDIR);
+    }
+    if (!status.ok()) {
+        ::close(fd);
+        fd = -1;
+    }
+    return status;
+}
+
 Status PosixFileSystem::OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) {
     int fd = -1;
     if (Status status = OpenReadableFile(name, fd); !status.ok()) return status;
@@ -205,6 +223,7 @@ Status PosixFileSystem::inspect(const std::string& name, FileEntry& entry) {
                  : S_ISLNK(info.st_mode) ? FileEntry::Kind::SymbolicLink
                                          : FileEntry::Kind::Other;
     entry.modified = info.st_mtime;
+    entry.empty = S_ISREG(info.st_mode) && info.st_size == 0;
     return Status::Ok();
 }
 

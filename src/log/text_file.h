@@ -47,6 +47,8 @@ struct FileEntry {
     Kind kind = Kind::Missing;
     // When the entry itself (a link, not its target) was last modified.
     std::time_t modified = 0;
+    // A regular file of no bytes.
+    bool empty = false;
 };
 
 class FileSystem {

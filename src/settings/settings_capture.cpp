@@ -2,15 +2,17 @@
 
 #include <utility>
 
+#include "log/full_path.h"
 #include "settings/settings_format.h"
 
 namespace kestrin {
 
 namespace {
 
-// "Settings.txt could not be written: No space left on device."
+// "/home/ann/Kestrin/Settings.txt could not be written: No space left on device."
 std::string FileProblem(std::string_view what, const Status& status) {
-    std::string text = std::string(kSettingsFileName) + " could not be " + std::string(what) + ": ";
+    std::string text =
+        FullPath(std::string(kSettingsFileName)) + " could not be " + std::string(what) + ": ";
     text += status.reason.empty() ? "error " + std::to_string(status.number()) : status.reason;
     return text + ".";
 }

@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "analysis/qt/live_plot_window.h"
 #include "analysis/qt/log_plot.h"
 #include "analysis/qt/log_window.h"
 #include "analysis/zone_table.h"
@@ -108,9 +109,30 @@ class LogWindowTest : public QObject {
             return shown;
         };
         QCOMPARE(logWindows().size(), 2);
+        // The live plot closes with the main window; the logs stay, each
+        // closing with Escape or Ctrl+W as the live plot does.
+        const QKeyCombination keys[] = {Qt::Key_Escape, Qt::CTRL | Qt::Key_W};
+        QAction* mnuViewLivePlot = main.findChild<QAction*>("mnuViewLivePlot");
+        for (const QKeyCombination key : keys) {
+            mnuViewLivePlot->trigger();
+            QPointer<QWidget> live = main.livePlot();
+            QVERIFY(QTest::qWaitForWindowActive(live));
+            QTest::keyClick(live, key.key(), key.keyboardModifiers());
+            QTRY_VERIFY(!live);
+        }
+        mnuViewLivePlot->trigger();
+        QPointer<QWidget> live = main.livePlot();
         main.close();
+        QTRY_VERIFY(!live);
         QCOMPARE(logWindows().size(), 2);
-        for (QWidget* window : logWindows()) window->close();
+        for (const QKeyCombination key : keys) {
+            QPointer<QWidget> log = logWindows().first();
+            log->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(log));
+            QTest::keyClick(log, key.key(), key.keyboardModifiers());
+            QTRY_VERIFY(!log);
+        }
+        QVERIFY(logWindows().isEmpty());
         main.openLog(dir.file("missing.txt"));
         QCOMPARE(prompt.shown.size(), std::size_t{1});
         QCOMPARE(prompt.shown[0].text,

@@ -83,6 +83,7 @@ Status MemoryFileSystem::inspect(const std::string& name, FileEntry& entry) {
     entry = FileEntry{};
     if (!files.contains(name)) return Status::Ok();
     entry.kind = FileEntry::Kind::Regular;
+    entry.empty = files.at(name).empty();
     if (const auto time = modified.find(name); time != modified.end())
         entry.modified = time->second;
     return Status::Ok();

@@ -176,28 +176,50 @@ TEST_F(LogFileTest, PrintsOneRowPerZoneInNumericOrderAndCountsTheLines) {
 }
 
 // "kestrin --zone-table FILE" on logs recorded from the simulated unit in both
-// separator modes gives the tables worked out apart; otherwise it says why not.
+// separator modes gives the tables worked out apart, from standard input too;
+// otherwise it says why not.
 TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
     const std::string data = KESTRIN_TEST_DATA, tab = data + "/log_tab.txt";
     const std::string comma = data + "/log_comma.txt";
     const std::string counted = ": 399 data lines, 1 line left out as not the unit's\n";
+    const std::string tabZones = test::ReadWholeFile(data + "/log_tab.zones");
     const std::string noFile = "kestrin: cannot read /none: No such file or directory\n";
     const std::string fullOutput = "kestrin: standard output: No space left on device\n";
     const struct {
         std::vector<std::string> args;
+        const char* input;   // what standard input reads, if not left as it is
         const char* output;  // where standard output goes, if not captured
         int status;
         std::string out, err;
     } cases[] = {
-        {{tab}, nullptr, 0, test::ReadWholeFile(data + "/log_tab.zones"), tab + counted},
-        {{comma}, nullptr, 0, test::ReadWholeFile(data + "/log_comma.zones"), comma + counted},
-        {{"/none"}, nullptr, 1, "", noFile},
-        {{tab}, "/dev/full", 1, "", fullOutput},
-        {{tab, tab}, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
+        {{tab}, nullptr, nullptr, 0, tabZones, tab + counted},
+        {{comma},
+         nullptr,
+         nullptr,
+         0,
+         test::ReadWholeFile(data + "/log_comma.zones"),
+         comma + counted},
+        {{"-"}, tab.c_str(), nullptr, 0, tabZones, "standard input" + counted},
+        {{"-"},
+         "/dev/null",
+         nullptr,
+         0,
+         "ZONE\tLINES\tAFR_MEAN\tAFR_MIN\tAFR_MAX\tSTNG\n",
+         "standard input: 0 data lines, 0 lines left out as not the unit's\n"},
+        {{"-"},
+         data.c_str(),
+         nullptr,
+         1,
+         "",
+         "kestrin: cannot read standard input: Is a directory\n"},
+        {{data}, nullptr, nullptr, 1, "", "kestrin: cannot read " + data + ": Is a directory\n"},
+        {{"/none"}, nullptr, nullptr, 1, "", noFile},
+        {{tab}, nullptr, "/dev/full", 1, "", fullOutput},
+        {{tab, tab}, nullptr, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
     for (const auto& c : cases) {
         std::vector<std::string> args = {kZoneTableOption};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const test::CommandRun run = test::RunCommand(RunZoneTableCommand, args, c.output);
+        const test::CommandRun run = test::RunCommand(RunZoneTableCommand, args, c.output, c.input);
         EXPECT_EQ(run.out, c.out) << args.back();
         EXPECT_EQ(run.err, c.err) << args.back();
         EXPECT_EQ(run.status, c.status) << args.back();

@@ -9,6 +9,7 @@
 
 #include "support/fake_port.h"
 #include "support/memory_file_system.h"
+#include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
 
 namespace kestrin {
@@ -40,6 +41,9 @@ struct RunControlTest : ::testing::Test {
     }
     std::string box(std::size_t i) { return i < prompt.shown.size() ? prompt.shown[i].text : ""; }
 
+    // Messages name a log by its full path, in the working directory.
+    test::TempDir dir;
+    test::ScopedCwd cwd{dir.path()};
     OptionState options;
     test::MemoryFileSystem files;
     test::FakePort port;
@@ -122,7 +126,7 @@ TEST_F(RunControlTest, PortThatCannotBeOpenedChangesNothing) {
 TEST_F(RunControlTest, RunWithoutALogFileIsToldOnceAndWritesNowhere) {
     const std::tuple<std::int16_t, std::optional<Status>, std::string> cases[] = {
         {4, Status::FromErrno(EISDIR),
-         std::string("Log file Log5.txt could not be created: Is a directory") + kNotLogged},
+         "Log file " + dir.file("Log5.txt") + " could not be created: Is a directory" + kNotLogged},
         {32767, std::nullopt,
          std::string("No log file was created for this run: the run number cannot go past 32767") +
              kNotLogged}};
@@ -158,7 +162,8 @@ TEST_F(RunControlTest, FullDiskIsToldOnceARunAndKeepsEverythingBefore) {
         EXPECT_EQ(files.files[name], "12\t34\t\t\t\t\t");
         EXPECT_TRUE(console.text().ends_with("1\t\t\t\t\t\r\n2\t\t\t\t\t\r\n"));
         EXPECT_EQ(prompt.shown.size(), 1u);
-        EXPECT_EQ(box(0), "Log file " + name + " could not be written: No space left on device." +
+        EXPECT_EQ(box(0), "Log file " + dir.file(name) +
+                              " could not be written: No space left on device." +
                               "\r\n\r\nEverything before this point is in the file. Received lines "
                               "are still shown but no longer logged.");
         run.cmdEnd_Click();
@@ -171,7 +176,7 @@ TEST_F(RunControlTest, FullDiskIsToldOnceARunAndKeepsEverythingBefore) {
     EXPECT_TRUE(files.openStreams == 0 && !log.stream());
 }
 
-TEST_F(RunControlTest, NewRunKeepsTheEarlierLogBesideItOrHasNoLog) {
+TEST_F(RunControlTest, NewRunKeepsTheEarlierLogBesideItUnlessEmptyOrHasNoLog) {
     using Files = std::map<std::string, std::string>;
     const std::string kept = "Log1.2026-12-07_15-03-22.txt";  // in Central European Time
     const std::tuple<Files, std::optional<Status>, Files> cases[] = {
@@ -181,7 +186,9 @@ TEST_F(RunControlTest, NewRunKeepsTheEarlierLogBesideItOrHasNoLog) {
          {{kept, "older"},
           {"Log1.2026-12-07_15-03-22-2.txt", "old"},
           {"Log1.txt", "1\t\t\t\t\t\r\n"}}},
-        {{{"Log1.txt", "old"}}, Status::FromErrno(EACCES), {{"Log1.txt", "old"}}}};
+        {{{"Log1.txt", "old"}}, Status::FromErrno(EACCES), {{"Log1.txt", "old"}}},
+        // An empty file holds nothing to keep.
+        {{{"Log1.txt", ""}}, {}, {{"Log1.txt", "1\t\t\t\t\t\r\n"}}}};
     ::setenv("TZ", "CET-1", 1);
     ::tzset();
     for (const auto& [before, renameFailure, after] : cases) {
@@ -195,10 +202,10 @@ TEST_F(RunControlTest, NewRunKeepsTheEarlierLogBesideItOrHasNoLog) {
         run.cmdEnd_Click();
         EXPECT_EQ(files.files, after);
         // Told once, as for a file that cannot be created.
-        EXPECT_EQ(box(0), renameFailure ? std::string("Log file Log1.txt could not be created: "
-                                                      "Permission denied") +
-                                              kNotLogged
-                                        : "");
+        EXPECT_EQ(box(0), renameFailure
+                              ? "Log file " + dir.file("Log1.txt") +
+                                    " could not be created: Permission denied" + kNotLogged
+                              : "");
     }
     ::unsetenv("TZ");
     ::tzset();

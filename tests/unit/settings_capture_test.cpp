@@ -9,6 +9,7 @@
 #include "settings/settings_loader.h"
 #include "support/fake_port.h"
 #include "support/memory_file_system.h"
+#include "support/pty_pair.h"
 #include "support/scripted_prompt.h"
 #include "viewer/zone_layout.h"
 
@@ -177,17 +178,21 @@ TEST_F(SettingsCaptureTest, UnfinishedValueCarriesIntoTheNextCaptureButNotTheNex
     EXPECT_EQ(file(), "BOT,6,EOT,");
 }
 
+// Each message names the file by its full path.
 TEST(SettingsCaptureFailures, FileFailuresAreNeverReportedAsSuccess) {
+    const test::TempDir dir;
+    const test::ScopedCwd cwd(dir.path());
+    const std::string file = dir.file("Settings.txt");
     const std::pair<std::function<void(test::MemoryFileSystem&)>, std::string> cases[] = {
         {[](auto& fs) { fs.createFailure = Status::FromErrno(EACCES); },
-         "Settings.txt could not be created: Permission denied.\r\n\r\nNo capture was started."},
+         file + " could not be created: Permission denied.\r\n\r\nNo capture was started."},
         {[](auto& fs) { fs.writeLimit = 100; },
-         kFailed + "Settings.txt could not be written: No space left on device."},
+         kFailed + file + " could not be written: No space left on device."},
         // Everything reached the file, but closing it (the last flush) failed.
         {[](auto& fs) { fs.closeFailure = Status::FromErrno(EIO); },
-         kFailed + "Settings.txt could not be written: Input/output error."},
+         kFailed + file + " could not be written: Input/output error."},
         {[](auto& fs) { fs.readFailure = Status::FromErrno(EIO); },
-         kFailed + "Settings.txt could not be read back: Input/output error."}};
+         kFailed + file + " could not be read back: Input/output error."}};
     for (const auto& [fail, text] : cases) {
         Capture t;
         fail(t.files);

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "log/full_path.h"
 #include "log/line_reader.h"
 #include "support/pty_pair.h"
 
@@ -139,6 +140,34 @@ TEST_F(TextFileTest, RenameNoReplaceMovesANameButNeverOverAnother) {
     for (const char* gone : {"Log1.txt", "Log1.again.txt", "Log4.txt", "ro/Log3.kept.txt"})
         EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file(gone)))) << gone;
     fs::permissions(dir.file("ro"), fs::perms::owner_all, fs::perm_options::add);
+}
+
+// Only a regular file of no bytes is empty: a link to one is a link.
+TEST_F(TextFileTest, InspectTellsKindsAndEmptyFiles) {
+    using Kind = FileEntry::Kind;
+    test::WriteWholeFile(dir.file("empty.txt"), "");
+    test::WriteWholeFile(dir.file("full.txt"), "x");
+    ASSERT_EQ(::symlink("empty.txt", dir.file("link.txt").c_str()), 0);
+    const std::tuple<const char*, Kind, bool> cases[] = {{"empty.txt", Kind::Regular, true},
+                                                         {"full.txt", Kind::Regular, false},
+                                                         {"link.txt", Kind::SymbolicLink, false},
+                                                         {"missing.txt", Kind::Missing, false},
+                                                         {".", Kind::Other, false}};
+    for (const auto& [name, kind, empty] : cases) {
+        FileEntry entry;
+        ASSERT_TRUE(files.inspect(dir.file(name), entry).ok()) << name;
+        EXPECT_TRUE(entry.kind == kind && entry.empty == empty) << name;
+    }
+}
+
+TEST_F(TextFileTest, FullPathPutsTheWorkingDirectoryBeforeARelativeName) {
+    std::filesystem::create_directory(dir.file("gone"));
+    const test::ScopedCwd cwd(dir.file("gone"));
+    EXPECT_EQ(FullPath("Log1.txt"), dir.file("gone/Log1.txt"));
+    EXPECT_EQ(FullPath("/srv/Log1.txt"), "/srv/Log1.txt");
+    // A working directory that was removed cannot be named.
+    std::filesystem::remove(dir.file("gone"));
+    EXPECT_EQ(FullPath("Log1.txt"), "Log1.txt");
 }
 
 // System error numbers equal to the program's own numbers stay system errors.

@@ -15,13 +15,16 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParsedOptions parsed = ParseSimOptions(args);
     if (!parsed.error.empty()) {
-        std::cerr << "ecu-sim: " << parsed.error << "\nTry ecu-sim --help.\n";
+        const std::string usage = SimUsage("ecu-sim");
+        std::cerr << "ecu-sim: " << parsed.error << '\n'
+                  << usage.substr(0, usage.find('\n') + 1)
+                  << "Try 'ecu-sim --help' for more information.\n";
         return 2;
     }
     const SimOptions& options = parsed.options;
-    if (options.help) {
-        std::cout << SimUsage("ecu-sim");
-        return 0;
+    if (options.help || options.version) {
+        std::cout << (options.help ? SimUsage("ecu-sim") : SimVersion()) << std::flush;
+        return std::cout ? 0 : 1;
     }
     const LoadedSettings settings = SettingsFor(options);
     if (!settings.error.empty()) {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "common/version.h"
+
 namespace kestrin::ecusim {
 
 namespace {
@@ -65,6 +67,8 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
 
         if (name == "--help" || name == "-h") {
             if (flag()) o.help = true;
+        } else if (name == "--version") {
+            if (flag()) o.version = true;
         } else if (name == "--fast") {
             if (flag()) o.fast = true;
         } else if (name == "--dump") {
@@ -197,7 +201,8 @@ Options:
   --paused             start with the stream paused (ignition on, engine off)
   --parent-pid PID     stop when process PID has ended
   --stop-on-stdin-eof  stop when standard input reaches its end
-  -h, --help           show this text
+  -h, --help           show this text and exit
+  --version            show the version and exit
 
 Keys on standard input (a terminal takes single keys, a pipe whole bytes):
   d   send the settings dump after the current line
@@ -214,5 +219,7 @@ Exit status: 0 when it stops as asked, 1 when the port or the system fails,
 2 for a wrong command line or a refused settings file.
 )";
 }
+
+std::string SimVersion() { return VersionText("ecu-sim"); }
 
 }  // namespace kestrin::ecusim

@@ -25,6 +25,7 @@ struct SimOptions {
     std::optional<long> parentPid;
     bool stopOnStdinEof = false;
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedOptions {
@@ -37,5 +38,7 @@ struct ParsedOptions {
 ParsedOptions ParseSimOptions(const std::vector<std::string>& args);
 
 std::string SimUsage(const std::string& program);
+// What --version prints.
+std::string SimVersion();
 
 }  // namespace kestrin::ecusim

@@ -10,6 +10,7 @@
 
 #include "analysis/qt/channel_picker.h"
 #include "analysis/qt/log_plot.h"
+#include "common/qt/close_keys.h"
 
 namespace kestrin {
 
@@ -42,6 +43,7 @@ LivePlotWindow::LivePlotWindow(RecordSource& source)
     mnuFollow->setShortcut(Qt::Key_End);
     connect(mnuFollow, &QAction::triggered, this, &LivePlotWindow::cmdFollow_Click);
     addAction(mnuFollow);
+    CloseWithEscapeOrCtrlW(this);
 
     auto* side = new QVBoxLayout;
     side->addWidget(picker_, 1);

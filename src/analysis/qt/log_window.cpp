@@ -15,6 +15,7 @@
 
 #include "analysis/qt/channel_picker.h"
 #include "analysis/qt/log_plot.h"
+#include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
 #include "viewer/qt/zone_grid_view.h"
 
@@ -97,6 +98,7 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     mnuCopyZoneTable->setShortcut(QKeySequence::Copy);
     connect(mnuCopyZoneTable, &QAction::triggered, this, &LogWindow::copyZoneTable);
     addAction(mnuCopyZoneTable);
+    CloseWithEscapeOrCtrlW(this);
     auto* cmdCopyZoneTable = new QPushButton(mnuCopyZoneTable->text(), this);
     cmdCopyZoneTable->setObjectName(QStringLiteral("cmdCopyZoneTable"));
     connect(cmdCopyZoneTable, &QPushButton::clicked, mnuCopyZoneTable, &QAction::trigger);

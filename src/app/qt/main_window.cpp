@@ -295,7 +295,9 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing does not end the run: the port closes with the window, the log
-    // keeps everything written so far.
+    // keeps everything written so far. The live plot shows this window's
+    // stream, so it closes too; log windows and the settings viewer stay.
+    if (livePlot_) livePlot_->close();
     syncTimer_.stop();
     retryTimer_.stop();
     port_.close();
