@@ -14,6 +14,7 @@
 #include "analysis/corrections.h"
 #include "common/char_classes.h"
 #include "common/decimal_text.h"
+#include "common/printable_name.h"
 #include "log/line_reader.h"
 
 namespace kestrin {
@@ -199,18 +200,20 @@ int ReadTargets(const std::string& path, std::map<std::int64_t, std::int64_t>& t
             std::fprintf(stderr,
                          "kestrin: %s:%lld: ZONE AFR is wanted: a whole number, then a "
                          "ratio above 0 with at most two decimals\n",
-                         path.c_str(), static_cast<long long>(number));
+                         PrintableName(path).c_str(), static_cast<long long>(number));
             return 2;
         }
         if (line == TargetLine::Target && !targets.emplace(zone, target).second) {
-            std::fprintf(stderr, "kestrin: %s:%lld: zone %lld has a target already\n", path.c_str(),
-                         static_cast<long long>(number), static_cast<long long>(zone));
+            std::fprintf(stderr, "kestrin: %s:%lld: zone %lld has a target already\n",
+                         PrintableName(path).c_str(), static_cast<long long>(number),
+                         static_cast<long long>(zone));
             return 2;
         }
     }
     if (status.ok()) status = reader.failure();
     if (status.ok()) return 0;
-    std::fprintf(stderr, "kestrin: cannot read %s: %s\n", path.c_str(), status.reason.c_str());
+    std::fprintf(stderr, "kestrin: cannot read %s: %s\n", PrintableName(path).c_str(),
+                 status.reason.c_str());
     return 1;
 }
 
@@ -235,7 +238,7 @@ int RunCorrectionsCommand(int argc, char** argv) {
     bool unreadable = false;
     for (const std::string& log : line.logs) {
         if (const Status status = data.ReadLog(log); !status.ok()) {
-            std::fprintf(stderr, "kestrin: cannot read %s: %s\n", log.c_str(),
+            std::fprintf(stderr, "kestrin: cannot read %s: %s\n", PrintableName(log).c_str(),
                          status.reason.c_str());
             unreadable = true;
         }
@@ -250,8 +253,8 @@ int RunCorrectionsCommand(int argc, char** argv) {
         return 1;
     }
     // Named like the zone table's count: by the log, or by how many there are.
-    const std::string logs =
-        line.logs.size() == 1 ? line.logs.front() : std::to_string(line.logs.size()) + " logs";
+    const std::string logs = line.logs.size() == 1 ? PrintableName(line.logs.front())
+                                                   : std::to_string(line.logs.size()) + " logs";
     std::fprintf(stderr, "%s: %s\n", logs.c_str(), CorrectionsSummary(result).c_str());
     return 0;
 }

@@ -214,6 +214,13 @@ TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
          "kestrin: cannot read standard input: Is a directory\n"},
         {{data}, nullptr, nullptr, 1, "", "kestrin: cannot read " + data + ": Is a directory\n"},
         {{"/none"}, nullptr, nullptr, 1, "", noFile},
+        // A name's control bytes are shown, not sent to the terminal.
+        {{"/no\n\x1b[2Jne\x7f"},
+         nullptr,
+         nullptr,
+         1,
+         "",
+         "kestrin: cannot read /no\\x0a\\x1b[2Jne\\x7f: No such file or directory\n"},
         {{tab}, nullptr, "/dev/full", 1, "", fullOutput},
         {{tab, tab}, nullptr, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
     for (const auto& c : cases) {
