@@ -143,7 +143,9 @@ void LogPlot::refreshAppended() {
 
 void LogPlot::refillVisible() {
     const QCPRange range = plot_->xAxis->range();
-    const int width = plot_->axisRect()->width();
+    // Before its first layout the plot has no width yet: thin to a fair one.
+    constexpr int kLeastColumns = 256;
+    const int width = std::max(plot_->axisRect()->width(), kLeastColumns);
     if (filled_ && range == filledRange_ && width == filledWidth_) return;
     filled_ = true;
     filledRange_ = range;
