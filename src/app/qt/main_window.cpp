@@ -242,9 +242,7 @@ void MainWindow::mnuFileSaveOptions_Click() {
 
 void MainWindow::mnuFileOpenLog_Click() {
     const QString path =
-        // Qt's own dialog lists names that are no text in the system's encoding too.
-        QFileDialog::getOpenFileName(this, "Open Log", QString(), "Logs (*.txt);;All files (*)",
-                                     nullptr, QFileDialog::DontUseNativeDialog);
+        QFileDialog::getOpenFileName(this, "Open Log", QString(), "Logs (*.txt);;All files (*)");
     if (!path.isEmpty()) openLog(QFile::encodeName(path).toStdString());
 }
 
