@@ -127,10 +127,12 @@ void LogPlot::refreshAppended() {
     if (dropped > droppedLines_) {
         droppedLines_ = dropped;
         filled_ = false;
+        thinned_.clear();
     }
     if (dropped + lines.size() > plottedLines_) {
         plottedLines_ = dropped + lines.size();
         filled_ = false;
+        thinned_.clear();
     }
     const std::vector<double>& markers = channels_->markers();
     if (static_cast<std::size_t>(markerGraph_->dataCount()) != markers.size() ||
@@ -146,7 +148,9 @@ void LogPlot::refillVisible() {
     // Before its first layout the plot has no width yet: thin to a fair one.
     constexpr int kLeastColumns = 256;
     const int width = std::max(plot_->axisRect()->width(), kLeastColumns);
-    if (filled_ && range == filledRange_ && width == filledWidth_) return;
+    const bool moved = range != filledRange_ || width != filledWidth_;
+    if (filled_ && !moved) return;
+    if (moved) thinned_.clear();
     filled_ = true;
     filledRange_ = range;
     filledWidth_ = width;

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstddef>
+#include <map>
 #include <vector>
 
 #include "analysis/log_channels.h"
@@ -71,6 +72,9 @@ class LogPlot : public QWidget {
     QCPRange filledRange_;
     int filledWidth_ = -1;
     bool filled_ = false;
+    // The thinned points of each column for that view, shared by its graph:
+    // ticking one more column thins only that one.
+    std::map<std::size_t, QSharedPointer<QCPGraphDataContainer>> thinned_;
     QString keyName_ = QStringLiteral("Line");
     int keyDecimals_ = 0;
     // An axis of 0 to 1, not drawn, for what spans the plot's height.
