@@ -16,6 +16,7 @@
 #include "analysis/corrections.h"
 #include "common/char_classes.h"
 #include "common/decimal_text.h"
+#include "common/printable_name.h"
 #include "log/line_reader.h"
 #include "log/text_file.h"
 #include "settings/settings_format.h"
@@ -219,7 +220,7 @@ int ReadTargetsFile(const std::string& path, std::map<std::int64_t, std::int64_t
         std::int64_t zone = 0, target = 0;
         const TargetLine line =
             tooLong ? TargetLine::Malformed : ParseTargetLine(text, zone, target);
-        const std::string where = path + ":" + std::to_string(number) + ": ";
+        const std::string where = PrintableName(path) + ":" + std::to_string(number) + ": ";
         if (line == TargetLine::Malformed) {
             problem = where +
                       "ZONE AFR is wanted: a whole number, then a ratio above 0 with at most two "
@@ -233,7 +234,7 @@ int ReadTargetsFile(const std::string& path, std::map<std::int64_t, std::int64_t
     }
     if (status.ok()) status = reader.failure();
     if (status.ok()) return 0;
-    problem = "cannot read " + path + ": " + status.reason;
+    problem = "cannot read " + PrintableName(path) + ": " + status.reason;
     return 1;
 }
 
@@ -279,7 +280,7 @@ int ReadLogs(const std::vector<std::string>& logs, const CorrectionOptions& opti
     bool unreadable = false;
     for (const std::string& log : logs) {
         if (const Status status = data.ReadLog(log); !status.ok()) {
-            std::fprintf(stderr, "kestrin: cannot read %s: %s\n", log.c_str(),
+            std::fprintf(stderr, "kestrin: cannot read %s: %s\n", PrintableName(log).c_str(),
                          status.reason.c_str());
             unreadable = true;
         }
@@ -297,7 +298,7 @@ bool PrintTable(const std::string& text) {
 // Named like the zone table's count: by the log, or by how many there are.
 void PrintSummary(const std::vector<std::string>& logs, const CorrectionResult& result) {
     const std::string name =
-        logs.size() == 1 ? logs.front() : std::to_string(logs.size()) + " logs";
+        logs.size() == 1 ? PrintableName(logs.front()) : std::to_string(logs.size()) + " logs";
     std::fprintf(stderr, "%s: %s\n", name.c_str(), CorrectionsSummary(result).c_str());
 }
 
@@ -312,21 +313,22 @@ int ReadSettingsLine(const std::string& path, std::string& line) {
         (void)reader->Close();  // a reader's closing loses nothing
     }
     if (!status.ok() && status.kind != ErrorKind::ReadPastEnd) {
-        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", path.c_str(), status.reason.c_str());
+        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", PrintableName(path).c_str(),
+                     status.reason.c_str());
         return 1;
     }
     if (!status.ok() || !PassesFullCheck(line)) {
         std::fprintf(stderr,
                      "kestrin: %s: not a complete settings file: it must start with \"BOT\", "
                      "end with \"EOT,\" and hold %zu commas\n",
-                     path.c_str(), kCompleteCommaCount);
+                     PrintableName(path).c_str(), kCompleteCommaCount);
         return 1;
     }
     return 0;
 }
 
 int RefuseExisting(const std::string& path) {
-    std::fprintf(stderr, "kestrin: %s exists: it is not replaced\n", path.c_str());
+    std::fprintf(stderr, "kestrin: %s exists: it is not replaced\n", PrintableName(path).c_str());
     return 1;
 }
 
@@ -339,7 +341,7 @@ int WriteCorrectedSettings(const std::string& inPath, const std::string& in, con
         if (zone.newSetting) texts.emplace(zone.zone, SettingText(*zone.newSetting));
     for (const long long zone : ReplaceMappedValues(in, texts).leftAlone) {
         std::fprintf(stderr, "kestrin: zone %lld left alone: no value of %s is stored there\n",
-                     zone, inPath.c_str());
+                     zone, PrintableName(inPath).c_str());
         texts.erase(zone);
     }
     const auto table = std::make_unique<SettingsTable>();
@@ -351,17 +353,18 @@ int WriteCorrectedSettings(const std::string& inPath, const std::string& in, con
         const std::string& value = table->at(static_cast<int>(zone.zone));
         if (value == zone.setting) continue;
         std::fprintf(stderr, "kestrin: zone %lld left alone: %s holds \"%s\" there, the logs %s\n",
-                     static_cast<long long>(zone.zone), inPath.c_str(), value.c_str(),
-                     zone.setting.c_str());
+                     static_cast<long long>(zone.zone), PrintableName(inPath).c_str(),
+                     value.c_str(), zone.setting.c_str());
         texts.erase(text);
     }
     const SettingsEdit edit = ReplaceMappedValues(in, texts);
     if (const Status status = CreateNewFile(out, edit.line); !status.ok()) {
         if (status.systemError == EEXIST) return RefuseExisting(out);
-        std::fprintf(stderr, "kestrin: cannot write %s: %s\n", out.c_str(), status.reason.c_str());
+        std::fprintf(stderr, "kestrin: cannot write %s: %s\n", PrintableName(out).c_str(),
+                     status.reason.c_str());
         return 1;
     }
-    std::fprintf(stderr, "kestrin: %s: zones set: %zu\n", out.c_str(), texts.size());
+    std::fprintf(stderr, "kestrin: %s: zones set: %zu\n", PrintableName(out).c_str(), texts.size());
     return 0;
 }
 

@@ -1,7 +1,9 @@
 #include "analysis/log_channels.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "intake/record_decoder.h"
@@ -167,12 +169,28 @@ std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) 
     return columns;
 }
 
-Status ReadLogChannels(const std::string& path, LogChannels& channels) {
+void LogChannels::Reserve(std::size_t dataLines) {
+    dataLines_.reserve(dataLines);
+    for (std::vector<float>& column : values_) column.reserve(dataLines);
+    if (source_ == ChannelSource::File) zonesOfLines_.reserve(dataLines);
+}
+
+Status ReadLogChannels(const std::string& path, LogChannels& channels,
+                       const std::function<bool(std::uint64_t)>& progress) {
+    // A data line as the program writes it has some 50 bytes.
+    constexpr std::uintmax_t kDataLineBytes = 50;
+    constexpr std::int64_t kLinesPerProgress = 4096;
     LineReader reader;
     if (Status opened = reader.Open(path); !opened.ok()) return opened;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error) channels.Reserve(static_cast<std::size_t>(size / kDataLineBytes));
     std::string_view line;
     bool tooLong = false;
     while (reader.Next(line, tooLong)) {
+        if (progress && channels.lineCount() % kLinesPerProgress == 0 &&
+            !progress(reader.bytesRead()))
+            return Status::FromErrno(ECANCELED);
         if (tooLong) {
             channels.AppendUnreadable();
         } else {

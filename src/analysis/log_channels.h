@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,9 @@ class LogChannels {
     // their texts); any other line only counts.
     void AppendRecord(const Record& record, double key);
     void AppendMarker(double key);
+    // Makes room for about `dataLines` data lines, so that reading a file of
+    // known size grows no column twice.
+    void Reserve(std::size_t dataLines);
 
     // Takes away the data lines and markers keyed before `key`.
     void DropBefore(double key);
@@ -105,7 +109,10 @@ class LogChannels {
 std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles);
 
 // Reads the whole log at `path` into `channels`; the failure when the file
-// cannot be opened or read.
-Status ReadLogChannels(const std::string& path, LogChannels& channels);
+// cannot be opened or read. `progress`, when given, is called every few
+// thousand lines with the bytes read so far; when it returns false reading
+// stops, with the failure ECANCELED.
+Status ReadLogChannels(const std::string& path, LogChannels& channels,
+                       const std::function<bool(std::uint64_t)>& progress = {});
 
 }  // namespace kestrin

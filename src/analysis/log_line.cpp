@@ -115,7 +115,11 @@ void LogLineCounts::Add(LogLineKind kind) {
 
 std::string LogLineCountsText(const LogLineCounts& counts) {
     return std::to_string(counts.data) + (counts.data == 1 ? " data line, " : " data lines, ") +
-           std::to_string(counts.leftOut) + (counts.leftOut == 1 ? " line" : " lines") +
+           LeftOutText(counts);
+}
+
+std::string LeftOutText(const LogLineCounts& counts) {
+    return std::to_string(counts.leftOut) + (counts.leftOut == 1 ? " line" : " lines") +
            " left out as not the unit's";
 }
 

@@ -70,6 +70,8 @@ struct LogLineCounts {
 
 // "1000 data lines, 3 lines left out as not the unit's".
 std::string LogLineCountsText(const LogLineCounts& counts);
+// "3 lines left out as not the unit's".
+std::string LeftOutText(const LogLineCounts& counts);
 
 // Reads the log `reader` has opened line by line and calls visit(kind,
 // fields, data) for each line in file order; a line too long to read is

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "analysis/zone_table.h"
+#include "common/printable_name.h"
 #include "common/standard_output.h"
 #include "log/line_reader.h"
 
@@ -20,12 +21,12 @@ int RunZoneTableCommand(int argc, char** argv) {
     Status status = reader.OpenStream(path);
     if (status.ok()) status = ReadZoneTable(reader, table);
     if (!status.ok()) {
-        const std::string name = path == "-" ? "standard input" : path;
+        const std::string name = path == "-" ? "standard input" : PrintableName(path);
         std::fprintf(stderr, "kestrin: cannot read %s: %s\n", name.c_str(), status.reason.c_str());
         return 1;
     }
     if (!PrintToStandardOutput(ZoneTableText(table), "kestrin")) return 1;
-    const std::string name = path == "-" ? "standard input" : path;
+    const std::string name = path == "-" ? "standard input" : PrintableName(path);
     std::fprintf(stderr, "%s: %s\n", name.c_str(), LogLineCountsText(table.lineCounts()).c_str());
     return 0;
 }

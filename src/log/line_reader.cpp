@@ -29,6 +29,7 @@ LineReader::~LineReader() { (void)Close(); }
 void LineReader::Reset() {
     pos_ = end_ = 0;
     atEnd_ = skipping_ = carryHandedOut_ = false;
+    bytesRead_ = 0;
     carry_.clear();
     failure_ = Status::Ok();
 }
@@ -72,6 +73,7 @@ bool LineReader::Refill() {
         if (n < 0) failure_ = Status::FromErrno(errno);
         pos_ = 0;
         end_ = n > 0 ? static_cast<std::size_t>(n) : 0;
+        bytesRead_ += end_;
         return n > 0;
     }
 }

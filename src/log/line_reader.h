@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,6 +48,8 @@ class LineReader {
     bool Next(std::string_view& line, bool& tooLong);
 
     const Status& failure() const { return failure_; }
+    // How many bytes of the file were read so far, for a progress bar.
+    std::uint64_t bytesRead() const { return bytesRead_; }
 
   private:
     bool Refill();
@@ -64,6 +67,7 @@ class LineReader {
     bool carryHandedOut_ = false;
     bool skipping_ = false;
     Status failure_;
+    std::uint64_t bytesRead_ = 0;
 };
 
 }  // namespace kestrin

@@ -4,10 +4,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 
 #include "analysis/qt/live_plot_window.h"
+#include "analysis/qt/log_loader.h"
 #include "analysis/qt/log_plot.h"
 #include "analysis/qt/log_window.h"
 #include "analysis/zone_table.h"
@@ -50,7 +52,7 @@ class LogWindowTest : public QObject {
         std::string log = "RPM\tTPS\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n";
         // Zone 105 is small zone 1; zone 5 lies outside the grid.
         for (int i = 0; i < 12; ++i) log += Line("3000", "105", i % 2 ? "14.7" : "14.71");
-        log += "\r\n" + Line("900", "110", "16") + Line("900", "5", "12");
+        log += "\r\n" + Line("900", "110", "16") + Line("900", "5", "12") + "cut sho\r\n";
         QPointer<LogWindow> window = open(log);
         QVERIFY(window);
         ZoneGridView* grid = window->grid();
@@ -58,7 +60,8 @@ class LogWindowTest : public QObject {
         QVERIFY(grid->cell(1).shade.isValid() && grid->cell(1).toolTip.ends_with("Setting: -7"));
         QVERIFY(grid->cell(2).text == "1" && grid->cell(2).greyed && grid->cell(0).text.empty());
         QCOMPARE(window->findChild<QLabel*>("lblOutside")->text(),
-                 QStringLiteral("Outside the grid: 1 lines in 1 zones"));
+                 QStringLiteral("Outside the grid: 1 lines in 1 zones\n"
+                                "1 line left out as not the unit's"));
         window->findChild<QSpinBox*>("spnMinLines")->setValue(1);
         settings.slot(kestrin::SmallZoneSlot(2)) =
             "+3";  // loaded while another window was in front
@@ -91,6 +94,53 @@ class LogWindowTest : public QObject {
         QCOMPARE(failure.reason, std::string("Is a directory"));
     }
 
+    void showsTitlesAndFileNamesAsTheyAre() {
+        const std::string wide(7000, 'W');
+        const std::string name = dir.file("Log \xc3\xa9t\xc3\xa9.txt");
+        kestrin::test::WriteWholeFile(
+            name, "A&B\t" + wide + "\tMAP\tCLT\tIAT\tO2\tADV\tPW\tZON\tZONE\tSTNG\tAFR\tPSI\t\r\n" +
+                      Line("3000", "105", "14.7"));
+        Status failure;
+        QPointer<LogWindow> window = LogWindow::open(name, settings, failure);
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QString::fromUtf8("Log - Log \u00e9t\u00e9.txt"));
+        auto* ampersand = window->findChild<QCheckBox*>("chkChannel_0");
+        QCOMPARE(ampersand->text(), QStringLiteral("A&&B"));  // shown as A&B, no shortcut
+        QVERIFY(ampersand->toolTip().isEmpty());
+        auto* cut = window->findChild<QCheckBox*>("chkChannel_1");
+        QVERIFY(cut->toolTip().contains(QString(7000, QLatin1Char('W'))));
+        QVERIFY(window->minimumSizeHint().width() < 1200);
+        window->close();
+    }
+
+    void readsOffTheUserInterfaceThreadAndCancels() {
+        std::string log;
+        for (int i = 0; i < 100000; ++i) log += Line("3000", "105", "14.7");
+        const std::string path = dir.file("Big.txt");
+        kestrin::test::WriteWholeFile(path, log);
+        const auto logWindows = [] {
+            int shown = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                shown += w->objectName() == "frmLog" && w->isVisible();
+            return shown;
+        };
+        const int before = logWindows();
+        // Cancelled while reading: no window, and the loader and its thread gone.
+        QPointer<kestrin::LogLoader> loader = kestrin::LogLoader::start(path, settings, nullptr);
+        loader->findChild<QPushButton*>()->click();
+        QTRY_VERIFY(!loader);
+        QTest::qWait(100);
+        QCOMPARE(logWindows(), before);
+        // Left to run: the window opens with every line.
+        loader = kestrin::LogLoader::start(path, settings, nullptr);
+        QPointer<LogWindow> window;
+        connect(loader, &kestrin::LogLoader::opened, this, [&](LogWindow* w) { window = w; });
+        QTRY_VERIFY(window);
+        QCOMPARE(window->grid()->cell(1).text, std::string("100000\n14.7"));
+        QTRY_VERIFY(!loader);
+        window->close();
+    }
+
     void opensFromTheFileMenuBesideTheOthers() {
         kestrin::Program program;
         kestrin::test::ScriptedPrompt prompt;
@@ -108,7 +158,7 @@ class LogWindowTest : public QObject {
                 if (w->objectName() == "frmLog" && w->isVisible()) shown << w;
             return shown;
         };
-        QCOMPARE(logWindows().size(), 2);
+        QTRY_COMPARE(logWindows().size(), 2);
         // The live plot closes with the main window; the logs stay, each
         // closing with Escape or Ctrl+W as the live plot does.
         const QKeyCombination keys[] = {Qt::Key_Escape, Qt::CTRL | Qt::Key_W};
@@ -134,7 +184,7 @@ class LogWindowTest : public QObject {
         }
         QVERIFY(logWindows().isEmpty());
         main.openLog(dir.file("missing.txt"));
-        QCOMPARE(prompt.shown.size(), std::size_t{1});
+        QTRY_COMPARE(prompt.shown.size(), std::size_t{1});
         QCOMPARE(prompt.shown[0].text,
                  "Cannot open the log " + dir.file("missing.txt") + ": No such file or directory");
     }

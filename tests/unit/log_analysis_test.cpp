@@ -179,6 +179,13 @@ TEST(ZoneTableCommandTest, PrintsTheTableOrSaysWhyNot) {
         {{"-"}, data.c_str(), nullptr, 1, "", cannot + "standard input: Is a directory\n"},
         {{data}, nullptr, nullptr, 1, "", cannot + data + ": Is a directory\n"},
         {{"/none"}, nullptr, nullptr, 1, "", cannot + "/none: No such file or directory\n"},
+        // A name's control bytes are shown, not sent to the terminal.
+        {{"/no\n\x1b[2Jne\x7f"},
+         nullptr,
+         nullptr,
+         1,
+         "",
+         cannot + "/no\\x0a\\x1b[2Jne\\x7f: No such file or directory\n"},
         {{tab}, nullptr, "/dev/full", 1, "", "kestrin: standard output: No space left on device\n"},
         {{tab, tab}, nullptr, nullptr, 2, "", "usage: kestrin --zone-table FILE\n"}};
     for (const auto& [rest, input, output, status, out, err] : cases) {

@@ -1,6 +1,7 @@
 #include "analysis/qt/channel_picker.h"
 
 #include <QCheckBox>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -8,6 +9,12 @@
 #include "common/qt/latin1.h"
 
 namespace kestrin {
+
+namespace {
+
+constexpr int kMaxTitleWidth = 160;
+
+}  // namespace
 
 ChannelPicker::ChannelPicker(QWidget* parent)
     : QGroupBox(QStringLiteral("Channels"), parent), list_(new QVBoxLayout(this)) {
@@ -20,7 +27,13 @@ void ChannelPicker::setTitles(const std::vector<std::string>& titles) {
     chkChannel_.clear();
     const std::vector<std::size_t> initial = InitialColumns(titles);
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        auto* box = new QCheckBox(Latin1(titles[i]), this);
+        // The title as it is, cut to a sane width with the whole of it in
+        // the tooltip; an ampersand is no shortcut letter.
+        const QString title = Latin1(titles[i]);
+        const QString shown = fontMetrics().elidedText(title, Qt::ElideRight, kMaxTitleWidth);
+        auto* box =
+            new QCheckBox(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")), this);
+        if (shown != title) box->setToolTip(Qt::convertFromPlainText(title, Qt::WhiteSpaceNormal));
         box->setObjectName(QStringLiteral("chkChannel_%1").arg(i));
         box->setChecked(std::find(initial.begin(), initial.end(), i) != initial.end());
         connect(box, &QCheckBox::toggled, this, &ChannelPicker::chosenChanged);

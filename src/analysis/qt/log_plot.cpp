@@ -1,9 +1,11 @@
 #include "analysis/qt/log_plot.h"
 
-#include <qcustomplot.h>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+
+#include "analysis/plot_thinning.h"
 
 #include "common/qt/latin1.h"
 
@@ -72,6 +74,7 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
     cursor_->setVisible(false);
 
     connect(plot_, &QCustomPlot::mouseMove, this, &LogPlot::onMouseMove);
+    connect(plot_, &QCustomPlot::beforeReplot, this, [this] { refillVisible(); });
 }
 
 void LogPlot::setChannels(const LogChannels* channels) {
@@ -95,6 +98,7 @@ void LogPlot::rebuildGraphs() {
     for (QCPAxis* axis : extraAxes_) plot_->axisRect()->removeAxis(axis);
     extraAxes_.clear();
     plottedLines_ = droppedLines_ = channels_ ? channels_->droppedDataLines() : 0;
+    filled_ = false;
     plot_->yAxis->setLabel(QString());
     if (channels_ == nullptr) return;
 
@@ -110,7 +114,7 @@ void LogPlot::rebuildGraphs() {
         axis->setTickLabelColor(colour);
         QCPGraph* graph = plot_->addGraph(plot_->xAxis, axis);
         graph->setPen(QPen(colour, 1));
-        graph->setAdaptiveSampling(true);
+        graph->setAdaptiveSampling(false);
         graphs_.push_back(graph);
     }
     refreshAppended();
@@ -121,29 +125,14 @@ void LogPlot::refreshAppended() {
     const std::vector<double>& lines = channels_->dataLines();
     const std::size_t dropped = channels_->droppedDataLines();
     if (dropped > droppedLines_) {
-        for (QCPGraph* graph : graphs_) {
-            if (lines.empty()) {
-                graph->data()->clear();
-            } else {
-                graph->data()->removeBefore(lines.front());
-            }
-        }
         droppedLines_ = dropped;
+        filled_ = false;
+        thinned_.clear();
     }
     if (dropped + lines.size() > plottedLines_) {
-        const auto from =
-            static_cast<std::ptrdiff_t>(plottedLines_ > dropped ? plottedLines_ - dropped : 0);
-        const QVector<double> keys(lines.begin() + from, lines.end());
-        for (std::size_t i = 0; i < graphs_.size(); ++i) {
-            const std::vector<float>& column = channels_->values(shown_[i]);
-            const QVector<double> values(column.begin() + from, column.end());
-            if (graphs_[i]->dataCount() == 0) {
-                graphs_[i]->setData(keys, values, true);
-            } else {
-                graphs_[i]->addData(keys, values, true);
-            }
-        }
         plottedLines_ = dropped + lines.size();
+        filled_ = false;
+        thinned_.clear();
     }
     const std::vector<double>& markers = channels_->markers();
     if (static_cast<std::size_t>(markerGraph_->dataCount()) != markers.size() ||
@@ -151,6 +140,39 @@ void LogPlot::refreshAppended() {
         const QVector<double> keys(markers.begin(), markers.end());
         markerGraph_->setData(keys, QVector<double>(keys.size(), 1.0), true);
         droppedMarkers_ = channels_->droppedMarkers();
+    }
+}
+
+void LogPlot::refillVisible() {
+    const QCPRange range = plot_->xAxis->range();
+    // Before its first layout the plot has no width yet: thin to a fair one.
+    constexpr int kLeastColumns = 256;
+    const int width = std::max(plot_->axisRect()->width(), kLeastColumns);
+    const bool moved = range != filledRange_ || width != filledWidth_;
+    if (filled_ && !moved) return;
+    if (moved) thinned_.clear();
+    filled_ = true;
+    filledRange_ = range;
+    filledWidth_ = width;
+    if (channels_ == nullptr) return;
+    const std::vector<double>& keys = channels_->dataLines();
+    // One line beyond each edge, so that the lines run to the edges.
+    auto first = static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), range.lower) -
+                                          keys.begin());
+    if (first > 0) --first;
+    const auto last = std::min(
+        keys.size(), static_cast<std::size_t>(
+                         std::upper_bound(keys.begin(), keys.end(), range.upper) - keys.begin()) +
+                         1);
+    std::vector<PlotPoint> points;
+    QVector<QCPGraphData> data;
+    for (std::size_t i = 0; i < graphs_.size(); ++i) {
+        ThinPoints(keys, channels_->values(shown_[i]), first, last, range.lower, range.upper, width,
+                   points);
+        data.resize(static_cast<qsizetype>(points.size()));
+        for (std::size_t p = 0; p < points.size(); ++p)
+            data[static_cast<qsizetype>(p)] = QCPGraphData(points[p].key, points[p].value);
+        graphs_[i]->data()->set(data, true);
     }
 }
 
@@ -167,6 +189,7 @@ void LogPlot::fitRanges() {
 }
 
 void LogPlot::fitValueAxes() {
+    refillVisible();
     for (QCPGraph* graph : graphs_) {
         bool found = false;
         const QCPRange range = graph->getValueRange(found, QCP::sdBoth, plot_->xAxis->range());

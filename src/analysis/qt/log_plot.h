@@ -2,14 +2,13 @@
 
 #include <QWidget>
 #include <cstddef>
+#include <map>
 #include <vector>
 
 #include "analysis/log_channels.h"
 
-class QCPAxis;
-class QCPGraph;
-class QCPItemStraightLine;
-class QCustomPlot;
+#include <qcustomplot.h>
+
 class QLabel;
 class QMouseEvent;
 
@@ -20,7 +19,9 @@ namespace kestrin {
 // readout of every shown column, wheel zoom and drag along the lines. The
 // channels can grow (a live stream): refreshAppended() plots what was added.
 // Cursor and markers lie on buffered layers of their own, so moving the
-// cursor redraws no data.
+// cursor redraws no data. The graphs hold only what is in view, thinned to
+// the pixel columns (ThinPoints), refilled before a replot when the lines in
+// view, the plot's width or the channels changed.
 class LogPlot : public QWidget {
     Q_OBJECT
 
@@ -50,6 +51,8 @@ class LogPlot : public QWidget {
 
   private:
     void rebuildGraphs();
+    // Fills the graphs from the channels for the lines in view.
+    void refillVisible();
     // Shows every line, each column's values fitted.
     void fitRanges();
     void onMouseMove(QMouseEvent* event);
@@ -65,6 +68,13 @@ class LogPlot : public QWidget {
     std::size_t plottedLines_ = 0;
     std::size_t droppedLines_ = 0;
     std::size_t droppedMarkers_ = 0;
+    // What the graphs were last filled for.
+    QCPRange filledRange_;
+    int filledWidth_ = -1;
+    bool filled_ = false;
+    // The thinned points of each column for that view, shared by its graph:
+    // ticking one more column thins only that one.
+    std::map<std::size_t, QSharedPointer<QCPGraphDataContainer>> thinned_;
     QString keyName_ = QStringLiteral("Line");
     int keyDecimals_ = 0;
     // An axis of 0 to 1, not drawn, for what spans the plot's height.

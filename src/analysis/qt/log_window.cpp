@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include "analysis/qt/corrections_panel.h"
 #include "analysis/qt/log_corrections.h"
 #include "analysis/qt/log_plot.h"
+#include "common/printable_name.h"
 #include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
 #include "viewer/qt/zone_grid_view.h"
@@ -53,16 +55,25 @@ LogWindow* LogWindow::open(const std::string& path, const SettingsTable& setting
     auto channels = std::make_unique<LogChannels>();
     failure = ReadLogChannels(path, *channels);
     if (!failure.ok()) return nullptr;
+    return showLog(path, std::move(channels), settings);
+}
+
+LogWindow* LogWindow::showLog(const std::string& path, std::unique_ptr<LogChannels> channels,
+                              const SettingsTable& settings) {
     auto* window = new LogWindow(path, std::move(channels), settings);
     window->show();
     return window;
+}
+
+QString LogWindow::displayName(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(PrintableName(FileName(path))));
 }
 
 LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
                      const SettingsTable& settings)
     : QWidget(nullptr), channels_(std::move(channels)), settings_(settings) {
     setObjectName(QStringLiteral("frmLog"));
-    setWindowTitle(QStringLiteral("Log - ") + Latin1(FileName(path)));
+    setWindowTitle(QStringLiteral("Log - ") + displayName(path));
     setAttribute(Qt::WA_DeleteOnClose);
 
     picker_ = new ChannelPicker(this);
@@ -196,9 +207,10 @@ void LogWindow::showZones() {
             ++outsideZones;
         }
     }
-    lblOutside_->setText(QStringLiteral("Outside the grid: %1 lines in %2 zones")
+    lblOutside_->setText(QStringLiteral("Outside the grid: %1 lines in %2 zones\n%3")
                              .arg(outsideLines)
-                             .arg(outsideZones));
+                             .arg(outsideZones)
+                             .arg(Latin1(LeftOutText(channels_->lineCounts()))));
     for (int p = 0; p < ZoneView::kSmallZones; ++p) {
         const ZoneSummary& summary = inGrid[p];
         const std::string& setting = settings_.at(SmallZoneSlot(p));

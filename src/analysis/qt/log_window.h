@@ -36,6 +36,11 @@ class LogWindow : public QWidget {
     // read gives nullptr and the failure. `settings` must outlive the window
     // (the program's table lives as long as the program).
     static LogWindow* open(const std::string& path, const SettingsTable& settings, Status& failure);
+    // Shows a log read already (LogLoader reads one off the user-interface thread).
+    static LogWindow* showLog(const std::string& path, std::unique_ptr<LogChannels> channels,
+                              const SettingsTable& settings);
+    // The file name of `path` as the file system encodes it, control bytes escaped.
+    static QString displayName(const std::string& path);
     static constexpr int kDefaultMinimumLines = 10;
 
     LogPlot* plot() const { return plot_; }

@@ -2,6 +2,7 @@
 #include "common/qt/latin1.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,8 +10,10 @@
 #include <QPushButton>
 
 #include "analysis/qt/live_plot_window.h"
+#include "analysis/qt/log_loader.h"
 #include "analysis/qt/log_window.h"
 #include "app/qt/qt_message_prompt.h"
+#include "common/printable_name.h"
 #include "common/qt/twips.h"
 #include "display/qt/console_view.h"
 #include "display/qt/rx_indicator.h"
@@ -240,15 +243,17 @@ void MainWindow::mnuFileSaveOptions_Click() {
 void MainWindow::mnuFileOpenLog_Click() {
     const QString path =
         QFileDialog::getOpenFileName(this, "Open Log", QString(), "Logs (*.txt);;All files (*)");
-    if (!path.isEmpty()) openLog(path.toLocal8Bit().toStdString());
+    if (!path.isEmpty()) openLog(QFile::encodeName(path).toStdString());
 }
 
 void MainWindow::openLog(const std::string& path) {
-    Status failure;
-    if (!LogWindow::open(path, program_.settings, failure)) {
-        prompt_.show("Cannot open the log " + path + ": " + failure.reason, "Kestrin",
-                     PromptButtons::Ok);
-    }
+    // Read on a thread of its own: this window and the open ones go on meanwhile.
+    LogLoader* loader = LogLoader::start(path, program_.settings, this);
+    connect(loader, &LogLoader::failed, this,
+            [this](const std::string& name, const Status& failure) {
+                prompt_.show("Cannot open the log " + PrintableName(name) + ": " + failure.reason,
+                             "Kestrin", PromptButtons::Ok);
+            });
 }
 
 void MainWindow::mnuViewLivePlot_Click() {
