@@ -260,6 +260,7 @@ TEST_F(CorrectionsTest, WritesCorrectedSettingsToANewFileOnly) {
          "kestrin: " + out + " exists: it is not replaced"},
         {"215:15.4/+1 215:15.4", SettingsLineWith("+1") + ",", false, 1, "",
          "not a complete settings file"},
+        {"215:15.4/+1 215:15.4", "", false, 1, "", "not a complete settings file"},  // empty
     };
     for (const auto& c : cases) {
         std::remove(out.c_str());
