@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "analysis/correction_choices.h"
 
@@ -9,33 +11,28 @@ namespace kestrin {
 namespace {
 
 TEST(CorrectionChoicesTest, KeptEntriesGiveTheSameChoicesBack) {
-    CorrectionChoices choices;
-    choices.steady = "3";
-    choices.delay = "2";
-    choices.afrRange = "10.5:17";
-    choices.where = {"CLT >= 70", "RPM<5000"};
-    choices.target = "13.8";
-    choices.targetsFile = "/home/a/targets.txt";
-    choices.targets = {{105, 1250}, {-3, 1471}};
-    choices.minLines = "0";
-    choices.maxChange = "7.5";
-    choices.step = "-1.5";
+    const CorrectionChoices choices{.steady = "3",
+                                    .delay = "2",
+                                    .afrRange = "10.5:17",
+                                    .where = {"CLT >= 70", "RPM<5000"},
+                                    .target = "13.8",
+                                    .targetsFile = "/home/a/targets.txt",
+                                    .targets = {{105, 1250}, {-3, 1471}},
+                                    .minLines = "0",
+                                    .maxChange = "7.5",
+                                    .step = "-1.5"};
     EXPECT_EQ(ChoicesFromEntries(ChoiceEntries(choices)), choices);
     EXPECT_EQ(ChoicesFromEntries(ChoiceEntries(CorrectionChoices{})), CorrectionChoices{});
 
     CorrectionOptions options;
     ASSERT_FALSE(ApplyChoices(choices, options));
-    EXPECT_EQ(options.steady, 3);
-    EXPECT_EQ(options.delay, 2);
-    EXPECT_EQ(options.afrLow, 1050);
-    EXPECT_EQ(options.afrHigh, 1700);
+    EXPECT_EQ((std::vector<std::int64_t>{options.steady, options.delay, options.afrLow,
+                                         options.afrHigh, options.target, options.minLines,
+                                         options.maxChange, options.step.value_or(0)}),
+              (std::vector<std::int64_t>{3, 2, 1050, 1700, 1380, 0, 750, -150}));
     ASSERT_EQ(options.where.size(), 2u);
     EXPECT_EQ(options.where[1].op, CompareOp::Less);
-    EXPECT_EQ(options.target, 1380);
     EXPECT_EQ(options.targets, choices.targets);
-    EXPECT_EQ(options.minLines, 0);
-    EXPECT_EQ(options.maxChange, 750);
-    EXPECT_EQ(options.step, -150);
 }
 
 // A damaged entry costs only its own option; the rest are read.
