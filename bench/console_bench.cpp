@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of feeding the live console: 10,000 unit lines appended field by field
 // to a console already holding 0, 100,000 and 1,000,000 lines, repainting as
 // the running program does, plus the resident memory each console byte costs.

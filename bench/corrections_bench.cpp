@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "kestrin --corrections" on a log of a million data lines, beside an awk
 // script computing the zone table of the same log (bench/zone_table.awk),
 // and the corrections worked out again with other options once the log has

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bytes per second through the tokenizer, decoder and log writer to a real
 // file, beside plainly copying the same bytes to a file. The stream is handed
 // over as the port does it: chunks of what one read returns, one receive

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fuel changes in the log window on a log of a million data lines: the
 // time to read the log for them when change mode is first chosen, the time
 // to work out and show the grid again after a change of an option (target

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a log of a million data lines in the log window: the time to read
 // it (on the loader's thread) and show plot and grid, the time of a wheel
 // step and of ticking one more channel, the time to move the cursor, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window during a logging run, fed through a pseudo-terminal,
 // beside `cat` reading the same stream from a pseudo-terminal into a file.
 //

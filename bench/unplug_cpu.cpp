@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPU use of the program while it waits for a serial device that went away
 // mid-run.
 //

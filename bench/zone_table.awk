@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The zone table of a Kestrin log, computed the plain way: the baseline that
 # zone_table_bench measures "kestrin --zone-table" against. Same split rule,
 # same data-line rule for the numbers the program writes, exact means.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zone table of a log of a million data lines: "kestrin --zone-table"
 // beside an awk script computing the same table (bench/zone_table.awk). The
 // log is recorded from the simulated unit through the program's own intake

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The manual pages kestrin(1) and ecu-sim(1), made by help2man from each
 # program's --help and --version with the sections of data/<program>.h2m,
 # and the package's copyright and changelog, installed as Debian has them:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian's hardening flags, as dpkg-buildflags gives them with hardening=+all:
 # fortified functions, a strong stack protector, format checks, relocations
 # read-only and bound at start. Every build takes them, so that the package

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in a build folder (scripts/package makes
 # a release build and runs it). It holds what the install rules install, under
 # /usr, and depends on the libraries that dpkg-shlibdeps finds the programs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any byte stream from the port, one event a byte (0x01 toggles logging, 0x04 is an empty
 // event, 0x08 fills the disk), through the tokenizer, decoder and log writer and, as a settings
 // dump, through the capture's cutter: the value stores stay bounded, the log never outgrows the

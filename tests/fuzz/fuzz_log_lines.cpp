@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as the lines of a log: the split rule, the data-line rule and the
 // zone table. Checked: a data line has 13 fields; every zone's mean lies
 // between its smallest and largest value; the lines of all zones add up to

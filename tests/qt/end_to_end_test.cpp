@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program against the simulated unit: a logging run, a settings
 // capture, loading and viewing the settings, and a run whose setting column
 // is filled from them.

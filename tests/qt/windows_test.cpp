@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows over real pseudo-terminals. The run states, the log and the
 // messages are RunControl's and tested without a window; here is the wiring,
 // what only a window shows, and the faults that only real ports and processes

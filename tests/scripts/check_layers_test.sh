@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The layer check passes a tree that keeps the layers and refuses every way
 # around them: an area including one above it, logic including Qt or Qt
 # code, and project headers included by a relative path or in angle brackets.

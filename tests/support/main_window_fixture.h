@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A main window on a real pseudo-terminal as port 1, in a fresh working

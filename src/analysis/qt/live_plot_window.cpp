@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/qt/live_plot_window.h"
 
 #include <qcustomplot.h>

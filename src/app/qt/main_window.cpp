@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/qt/main_window.h"
 #include "common/qt/latin1.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "display/qt/console_view.h"
 #include "common/qt/latin1.h"
 #include "common/rhythm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "display/qt/rx_indicator.h"
 
 #include "common/rhythm.h"

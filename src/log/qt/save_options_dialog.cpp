@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "log/qt/save_options_dialog.h"
 #include "common/qt/latin1.h"
 

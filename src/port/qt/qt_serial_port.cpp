@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "port/qt/qt_serial_port.h"
 
 #include <QFileInfo>
