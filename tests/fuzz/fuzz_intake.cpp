@@ -2,12 +2,18 @@
 // Any byte stream from the port, one event a byte (0x01 toggles logging, 0x04 is an empty
 // event, 0x08 fills the disk), through the tokenizer, decoder and log writer and, as a settings
 // dump, through the capture's cutter: the value stores stay bounded, the log never outgrows the
-// console and neither does the captured file.
+// console and neither does the captured file. The same bytes read as a log's lines: a data line
+// has 13 fields, every zone's mean lies within its range and the zones' lines add up.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "analysis/log_line.h"
+#include "analysis/zone_table.h"
 #include "intake/line_tokenizer.h"
 #include "settings/capture_cutter.h"
 #include "support/memory_file_system.h"
@@ -59,5 +65,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (files.files["Log1.txt"].size() > console.text().size()) std::abort();
         if (captured.file > captured.console) std::abort();
     }
+
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    ZoneTable table;
+    std::vector<std::string_view> fields;
+    std::int64_t dataLines = 0;
+    for (std::size_t start = 0; start <= size;) {
+        const std::size_t end = std::min(input.find('\n', start), size);
+        SplitLogLine(input.substr(start, end - start), fields);
+        start = end + 1;
+        LogDataValues values;
+        if (ClassifyLogLine(fields, values) != LogLineKind::Data) continue;
+        if (fields.size() != kLogColumns) std::abort();
+        table.Add(values);
+        ++dataLines;
+    }
+    for (const auto& [zone, summary] : table.zones()) {
+        dataLines -= summary.lines;
+        const std::int64_t mean = summary.meanHundredths();
+        if (mean < summary.airFuelMin || mean > summary.airFuelMax) std::abort();
+    }
+    if (dataLines != 0) std::abort();
     return 0;
 }
