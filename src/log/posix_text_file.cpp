@@ -146,8 +146,9 @@ namespace {
 // Opens without waiting (a FIFO with no peer would block the window for
 // ever), refuses what `acceptable` does not take, then makes the
 // descriptor blocking again for plain reads and writes.
-Status OpenWithoutWaiting(const std::string& name, int flags, bool (*acceptable)(mode_t), int& fd) {
-    fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
+// Keeps the open descriptor `fd` when it is no folder and `acceptable` takes
+// its kind; otherwise closes it and says why.
+Status KeepIfAcceptable(int& fd, bool (*acceptable)(mode_t)) {
     if (fd < 0) return Status::FromErrno(errno);
     struct stat info {};
     Status status;
@@ -158,16 +159,29 @@ Status OpenWithoutWaiting(const std::string& name, int flags, bool (*acceptable)
     } else if (!acceptable(info.st_mode)) {
         status = Status::FromErrno(EINVAL);
         status.reason = "not a regular file";
-    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        status = Status::FromErrno(errno);
     }
-    if (!status.ok()) ::close(fd);
+    if (!status.ok()) {
+        ::close(fd);
+        fd = -1;
+    }
     return status;
+}
+
+Status OpenWithoutWaiting(const std::string& name, int flags, bool (*acceptable)(mode_t), int& fd) {
+    fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (Status status = KeepIfAcceptable(fd, acceptable); !status.ok()) return status;
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) return Status::Ok();
+    const Status failed = Status::FromErrno(errno);
+    ::close(fd);
+    fd = -1;
+    return failed;
 }
 
 // A log may go to a device (a printer, /dev/full), never to a pipe that can stall.
 bool WritableKind(mode_t mode) { return !S_ISFIFO(mode) && !S_ISSOCK(mode); }
 bool ReadableKind(mode_t mode) { return S_ISREG(mode); }
+// A stream is read as it comes: anything but a folder.
+bool AnyKind(mode_t) { return true; }
 
 }  // namespace
 
@@ -188,19 +202,7 @@ Status OpenReadableFile(const std::string& name, int& fd) {
 Status OpenReadableStream(const std::string& name, int& fd) {
     fd = name == "-" ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
                      : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::FromErrno(errno);
-    struct stat info {};
-    Status status;
-    if (::fstat(fd, &info) != 0) {
-        status = Status::FromErrno(errno);
-    } else if (S_ISDIR(info.st_mode)) {
-        status = Status::FromErrno(EISDIR);
-    }
-    if (!status.ok()) {
-        ::close(fd);
-        fd = -1;
-    }
-    return status;
+    return KeepIfAcceptable(fd, AnyKind);
 }
 
 Status PosixFileSystem::OpenTextFile(const std::string& name, std::unique_ptr<TextStream>& stream) {
