@@ -14,7 +14,6 @@
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 #include "analysis/zone_table_command.h"
-#include "log/full_path.h"
 #include "log/line_reader.h"
 #include "log/text_file.h"
 #include "support/command_run.h"
@@ -352,26 +351,6 @@ TEST_F(TextFileTest, InspectTellsKindsAndEmptyFiles) {
         ASSERT_TRUE(files.inspect(dir.file(name), entry).ok()) << name;
         EXPECT_TRUE(entry.kind == kind && entry.empty == empty) << name;
     }
-}
-
-TEST_F(TextFileTest, FullPathPutsTheWorkingDirectoryBeforeARelativeName) {
-    std::filesystem::create_directory(dir.file("gone"));
-    const test::ScopedCwd cwd(dir.file("gone"));
-    EXPECT_EQ(FullPath("Log1.txt"), dir.file("gone/Log1.txt"));
-    EXPECT_EQ(FullPath("/srv/Log1.txt"), "/srv/Log1.txt");
-    // A working directory that was removed cannot be named.
-    std::filesystem::remove(dir.file("gone"));
-    EXPECT_EQ(FullPath("Log1.txt"), "Log1.txt");
-}
-
-// System error numbers equal to the program's own numbers stay system errors.
-TEST(StatusTest, SystemErrorsKeepTheirErrno) {
-    for (const int err : {EBADR, ETIME, E2BIG, EIO, ENXIO}) {
-        EXPECT_EQ(Status::FromErrno(err).kind, ErrorKind::System);
-        EXPECT_EQ(Status::FromErrno(err).number(), err);
-    }
-    EXPECT_EQ(Status::FromErrno(ENOENT).kind, ErrorKind::FileNotFound);
-    EXPECT_TRUE(Status::FromErrno(0).ok());
 }
 
 TEST_F(TextFileTest, ReadlineGivesEachLineWithoutItsEndUpToTheLimit) {
