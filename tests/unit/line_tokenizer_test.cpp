@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -235,21 +233,6 @@ TEST(ReadDecimalTest, AcceptsSignDigitsAndOnePointOnly) {
     EXPECT_FALSE(ReadDecimal(std::string(400, '9')).has_value());
     EXPECT_EQ(ReadDecimal("0." + std::string(400, '0') + "1"), 0.0);
     EXPECT_EQ(ReadDecimal("12345678901234567890.5"), 12345678901234567890.5);
-}
-
-// Short numbers are read without std::from_chars, to the very same double.
-TEST(ReadDecimalTest, ShortNumbersReadAsFromCharsReadsThem) {
-    std::mt19937_64 random(5);
-    for (int i = 0; i < 20000; ++i) {
-        std::string digits = std::to_string(random() % 1'000'000'000'000'000);
-        digits = digits.substr(0, 1 + random() % digits.size());
-        const std::size_t point = random() % (digits.size() + 1);
-        const std::string text = digits.substr(0, point) + "." + digits.substr(point);
-        double expected = 0;
-        std::from_chars(text.data(), text.data() + text.size(), expected, std::chars_format::fixed);
-        ASSERT_EQ(ReadDecimal(text), expected) << text;
-        ASSERT_EQ(ReadDecimal("-" + text), -expected) << text;
-    }
 }
 
 // The usual columns are in the tokenizer's table; here the edges.
