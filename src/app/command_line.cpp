@@ -104,7 +104,8 @@ int ShowHelp(int /*argc*/, char** /*argv*/) {
         "\n"
         "Files:\n"
         "  ~/.config/Kestrin/Kestrin.conf\n"
-        "                     the ports file: comN=DEVICE lines under [ports]\n"
+        "                     comN=DEVICE lines under [ports]; the log window's\n"
+        "                     correction options under [corrections]\n"
         "  Log1.txt, Log2.txt, ...\n"
         "                     one log per run, in the working directory\n"
         "  Settings.txt       the captured settings, in the working directory\n";
