@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
@@ -232,6 +233,12 @@ class LogCorrectionsTest : public QObject {
             open("Before.txt", kHeader + Run(1, 13, {"16.17"}) + Run(3, 12, {"13.0"}));
         QVERIFY(window);
         window->corrections()->panel()->setChoices({});
+        QStringList names;
+        for (QAction* action : window->findChild<QMenu*>("mnuFile")->actions())
+            names << action->objectName();
+        QCOMPARE(names,
+                 QStringList({"mnuFileAddLog", "mnuFileCompareWith", "mnuFileSaveCorrectedSettings",
+                              "", "mnuCopyZoneTable", "mnuCopyCorrections"}));
         std::string problem;
         QVERIFY(!window->compareWith(dir.file("Missing.txt"), problem));
         QVERIFY(problem.find("cannot read") != std::string::npos);

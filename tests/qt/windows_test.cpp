@@ -430,6 +430,10 @@ class WindowsTest : public QObject {
     // The captured settings beside a file's: exactly the changed cells are marked.
     void compareSettingsMarksTheChangedCells() {
         MainWindowFixture f;
+        QStringList names;
+        for (QAction* action : f.window->findChild<QMenu*>("mnuView")->actions())
+            names << action->objectName();
+        QCOMPARE(names, QStringList({"mnuViewLivePlot", "mnuViewCompareSettings"}));
         // Values 1 and 40 are small zones 1 and 40; value 150 is no small zone.
         const auto line = [](std::map<int, std::string> values) {
             std::string text = "BOT" + std::string(45, '9');
