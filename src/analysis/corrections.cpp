@@ -378,6 +378,12 @@ std::int64_t ZoneOff::tenths() const {
     return static_cast<std::int64_t>(RoundedQuotient(10 * numerator, denominator));
 }
 
+std::string ZoneOff::text() const {
+    std::string text;
+    AppendTenths(text, tenths());
+    return text;
+}
+
 std::vector<ZoneComparison> CompareZones(const CorrectionResult& before,
                                          const CorrectionResult& after, std::int64_t minLines) {
     std::vector<ZoneComparison> zones;
@@ -392,14 +398,20 @@ std::vector<ZoneComparison> CompareZones(const CorrectionResult& before,
     return zones;
 }
 
+bool IsCloser(const ZoneComparison& zone) {
+    return ZoneOff::Of(zone.after) < ZoneOff::Of(zone.before);
+}
+
+std::string CloserText(const std::vector<ZoneComparison>& zones) {
+    const auto closer = std::count_if(zones.begin(), zones.end(), IsCloser);
+    return "closer to target in " + std::to_string(closer) + " of " + std::to_string(zones.size()) +
+           " zones";
+}
+
 std::string CompareText(const std::vector<ZoneComparison>& zones) {
     std::string text =
         "ZONE\tLINES_BEFORE\tAFR_BEFORE\tLINES_AFTER\tAFR_AFTER\tTARGET\tOFF_BEFORE\tOFF_AFTER\n";
-    std::size_t closer = 0;
     for (const auto& [before, after] : zones) {
-        const ZoneOff offBefore = ZoneOff::Of(before);
-        const ZoneOff offAfter = ZoneOff::Of(after);
-        if (offAfter < offBefore) ++closer;
         AppendNumber(text, before.zone);
         text += '\t';
         AppendNumber(text, before.lines);
@@ -412,14 +424,12 @@ std::string CompareText(const std::vector<ZoneComparison>& zones) {
         text += '\t';
         text += HundredthsAsText(before.target);
         text += '\t';
-        AppendTenths(text, offBefore.tenths());
+        text += ZoneOff::Of(before).text();
         text += '\t';
-        AppendTenths(text, offAfter.tenths());
+        text += ZoneOff::Of(after).text();
         text += '\n';
     }
-    text += "closer to target in " + std::to_string(closer) + " of " +
-            std::to_string(zones.size()) + " zones\n";
-    return text;
+    return text + CloserText(zones) + "\n";
 }
 
 std::string CorrectionsSummary(const CorrectionResult& result) {

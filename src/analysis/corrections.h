@@ -206,6 +206,8 @@ struct ZoneOff {
     bool operator<(const ZoneOff& other) const;
     // Tenths of a percent, nearest, a tie to the even one.
     std::int64_t tenths() const;
+    // The tenths as the comparison writes them: "10.0", "0.4".
+    std::string text() const;
 };
 
 // The zones of two results side by side, before and after a change of
@@ -216,11 +218,14 @@ struct ZoneComparison {
 };
 std::vector<ZoneComparison> CompareZones(const CorrectionResult& before,
                                          const CorrectionResult& after, std::int64_t minLines);
+// The zone ran closer to its target after: its exact OFF is smaller.
+bool IsCloser(const ZoneComparison& zone);
+// "closer to target in X of Y zones", X counting the zones IsCloser holds for.
+std::string CloserText(const std::vector<ZoneComparison>& zones);
 
 // The comparison, tab-separated with LF line ends: the header row "ZONE
 // LINES_BEFORE AFR_BEFORE LINES_AFTER AFR_AFTER TARGET OFF_BEFORE OFF_AFTER",
-// one row per zone, then "closer to target in X of Y zones", X counting the
-// zones whose exact OFF after is smaller than before.
+// one row per zone, then the line of CloserText.
 std::string CompareText(const std::vector<ZoneComparison>& zones);
 
 // One line without its end: the data lines read and used, and how many each

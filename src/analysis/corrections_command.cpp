@@ -21,6 +21,7 @@
 #include "log/line_reader.h"
 #include "log/text_file.h"
 #include "settings/settings_format.h"
+#include "settings/settings_loader.h"
 #include "settings/settings_table.h"
 
 namespace kestrin {
@@ -307,42 +308,33 @@ void PrintSummary(const std::vector<std::string>& logs, const CorrectionResult& 
 // 0, or 1 once the reason is told.
 int ReadSettingsLine(const std::string& path, std::string& line) {
     PosixFileSystem files;
-    std::unique_ptr<TextStream> reader;
-    Status status = files.OpenTextFile(path, reader);
-    if (status.ok()) {
-        status = reader->readline(line);
-        (void)reader->Close();  // a reader's closing loses nothing
-    }
-    if (!status.ok() && status.kind != ErrorKind::ReadPastEnd) {
-        std::fprintf(stderr, "kestrin: cannot read %s: %s\n", PrintableName(path).c_str(),
-                     status.reason.c_str());
-        return 1;
-    }
-    if (!status.ok() || !PassesFullCheck(line)) {
-        std::fprintf(stderr,
-                     "kestrin: %s: not a complete settings file: it must start with \"BOT\", "
-                     "end with \"EOT,\" and hold %zu commas\n",
-                     PrintableName(path).c_str(), kCompleteCommaCount);
+    if (const std::optional<std::string> problem = ReadCompleteSettings(files, path, line)) {
+        std::fprintf(stderr, "kestrin: %s\n", problem->c_str());
         return 1;
     }
     return 0;
 }
 
 int RefuseExisting(const std::string& path) {
-    std::fprintf(stderr, "kestrin: %s exists: it is not replaced\n", PrintableName(path).c_str());
+    std::fprintf(stderr, "kestrin: %s\n", NotReplacedText(path).c_str());
     return 1;
 }
 
-// Writes `out`: `in` with NEW at the index of each zone that has one and
-// whose value there is the STNG the logs ran on. 0, or 1 once told.
-int WriteCorrectedSettings(const std::string& inPath, const std::string& in, const std::string& out,
-                           const CorrectionResult& result) {
+}  // namespace
+
+std::string NotReplacedText(const std::string& path) {
+    return PrintableName(path) + " exists: it is not replaced";
+}
+
+SettingsWriteReport WriteCorrectedSettings(const std::string& inPath, const std::string& in,
+                                           const std::string& out, const CorrectionResult& result) {
+    SettingsWriteReport report;
     std::map<long long, std::string> texts;
     for (const ZoneCorrection& zone : result.zones)
         if (zone.newSetting) texts.emplace(zone.zone, SettingText(*zone.newSetting));
     for (const long long zone : ReplaceMappedValues(in, texts).leftAlone) {
-        std::fprintf(stderr, "kestrin: zone %lld left alone: no value of %s is stored there\n",
-                     zone, PrintableName(inPath).c_str());
+        report.lines.push_back("zone " + std::to_string(zone) + " left alone: no value of " +
+                               PrintableName(inPath) + " is stored there");
         texts.erase(zone);
     }
     const auto table = std::make_unique<SettingsTable>();
@@ -353,23 +345,23 @@ int WriteCorrectedSettings(const std::string& inPath, const std::string& in, con
         // NEW is a step from STNG: on another value it would mean nothing.
         const std::string& value = table->at(static_cast<int>(zone.zone));
         if (value == zone.setting) continue;
-        std::fprintf(stderr, "kestrin: zone %lld left alone: %s holds \"%s\" there, the logs %s\n",
-                     static_cast<long long>(zone.zone), PrintableName(inPath).c_str(),
-                     value.c_str(), zone.setting.c_str());
+        report.lines.push_back("zone " + std::to_string(zone.zone) +
+                               " left alone: " + PrintableName(inPath) + " holds \"" + value +
+                               "\" there, the logs " + zone.setting);
         texts.erase(text);
     }
     const SettingsEdit edit = ReplaceMappedValues(in, texts);
     if (const Status status = CreateNewFile(out, edit.line); !status.ok()) {
-        if (status.systemError == EEXIST) return RefuseExisting(out);
-        std::fprintf(stderr, "kestrin: cannot write %s: %s\n", PrintableName(out).c_str(),
-                     status.reason.c_str());
-        return 1;
+        report.lines.push_back(status.systemError == EEXIST
+                                   ? NotReplacedText(out)
+                                   : "cannot write " + PrintableName(out) + ": " + status.reason);
+        return report;
     }
-    std::fprintf(stderr, "kestrin: %s: zones set: %zu\n", PrintableName(out).c_str(), texts.size());
-    return 0;
+    report.written = true;
+    report.zonesSet = texts.size();
+    report.lines.push_back(PrintableName(out) + ": zones set: " + std::to_string(texts.size()));
+    return report;
 }
-
-}  // namespace
 
 int RunCorrectionsCommand(int argc, char** argv) {
     CommandLine line;
@@ -390,9 +382,12 @@ int RunCorrectionsCommand(int argc, char** argv) {
     const CorrectionResult result = ComputeCorrections(data, line.options);
     if (!PrintTable(CorrectionsText(result))) return 1;
     PrintSummary(line.logs, result);
-    if (line.settingsOut)
-        return WriteCorrectedSettings(*line.settingsIn, settings, *line.settingsOut, result);
-    return 0;
+    if (!line.settingsOut) return 0;
+    const SettingsWriteReport report =
+        WriteCorrectedSettings(*line.settingsIn, settings, *line.settingsOut, result);
+    for (const std::string& told : report.lines)
+        std::fprintf(stderr, "kestrin: %s\n", told.c_str());
+    return report.written ? 0 : 1;
 }
 
 int RunCompareCommand(int argc, char** argv) {

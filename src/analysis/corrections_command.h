@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -26,6 +27,23 @@ inline constexpr const char* kCorrectionsOption = "--corrections";
 // logs are read; a zone whose value IN does not hold, or holds other than
 // the logs' STNG, is left alone and told.
 int RunCorrectionsCommand(int argc, char** argv);
+
+// The corrected settings file of --write-settings: `in`, the line of the
+// settings file `inPath` (passing the full check), with NEW in place of the
+// value of each zone that has one and whose value there is the logs' STNG,
+// every other byte kept, created as `out` and never replacing a file. The
+// command and the log window both write it here.
+struct SettingsWriteReport {
+    bool written = false;
+    std::size_t zonesSet = 0;
+    // What to tell, in order, without the program's name: each zone left
+    // alone and why, then "OUT: zones set: N"; or why nothing was written.
+    std::vector<std::string> lines;
+};
+SettingsWriteReport WriteCorrectedSettings(const std::string& inPath, const std::string& in,
+                                           const std::string& out, const CorrectionResult& result);
+// The refusal of an existing file: "NAME exists: it is not replaced".
+std::string NotReplacedText(const std::string& path);
 
 // Sets the option `name` as the command names it ("--steady", "--where": one
 // more condition) from its value's text; on a malformed value, what is wrong.

@@ -4,15 +4,17 @@
 #include <memory>
 #include <string>
 
+#include "common/printable_name.h"
 #include "settings/settings_format.h"
 
 namespace kestrin {
 
 namespace {
 
-LoadOutcome ReadFirstLine(FileSystem& files, std::string& line, Status& failure) {
+LoadOutcome ReadFirstLine(FileSystem& files, const std::string& path, std::string& line,
+                          Status& failure) {
     std::unique_ptr<TextStream> reader;
-    failure = files.OpenTextFile(std::string(kSettingsFileName), reader);
+    failure = files.OpenTextFile(path, reader);
     if (failure.kind == ErrorKind::FileNotFound) return LoadOutcome::NotFound;
     if (!failure.ok()) return LoadOutcome::OtherFailure;
 
@@ -41,7 +43,7 @@ LoadOutcome LoadSettingsFile(SettingsTable& table, FileSystem& files, MessagePro
 
     std::string line;
     Status failure;
-    LoadOutcome outcome = ReadFirstLine(files, line, failure);
+    LoadOutcome outcome = ReadFirstLine(files, std::string(kSettingsFileName), line, failure);
     if (outcome == LoadOutcome::Loaded) {
         if (hooks.showCommaCount) hooks.showCommaCount(std::to_string(CommaCount(line)));
         if (PassesFullCheck(line)) {
@@ -68,6 +70,18 @@ LoadOutcome LoadSettingsFile(SettingsTable& table, FileSystem& files, MessagePro
         }
     }
     return outcome;
+}
+
+std::optional<std::string> ReadCompleteSettings(FileSystem& files, const std::string& path,
+                                                std::string& line) {
+    Status failure;
+    const LoadOutcome outcome = ReadFirstLine(files, path, line, failure);
+    if (outcome == LoadOutcome::NotFound || outcome == LoadOutcome::OtherFailure)
+        return "cannot read " + PrintableName(path) + ": " + failure.reason;
+    if (outcome == LoadOutcome::Loaded && PassesFullCheck(line)) return std::nullopt;
+    return PrintableName(path) + ": not a complete settings file: it must start with \"" +
+           std::string(kSettingsBegin) + "\", end with \"" + std::string(kSettingsEnd) +
+           "\" and hold " + std::to_string(kCompleteCommaCount) + " commas";
 }
 
 }  // namespace kestrin

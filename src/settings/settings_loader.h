@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "common/message_prompt.h"
@@ -33,5 +35,11 @@ struct SettingsLoaderHooks {
 // window acts the same whatever it is.
 LoadOutcome LoadSettingsFile(SettingsTable& table, FileSystem& files, MessagePrompt& prompt,
                              const SettingsLoaderHooks& hooks);
+
+// Reads the first line of the settings file `path` by the loader's rules into
+// `line`: nothing when it passes the full check, else what is wrong, for the
+// user ("cannot read NAME: reason", or NAME is not a complete settings file).
+std::optional<std::string> ReadCompleteSettings(FileSystem& files, const std::string& path,
+                                                std::string& line);
 
 }  // namespace kestrin

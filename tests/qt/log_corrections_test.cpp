@@ -4,11 +4,18 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "analysis/corrections_command.h"
 #include "analysis/qt/corrections_panel.h"
 #include "analysis/qt/log_corrections.h"
 #include "analysis/qt/log_plot.h"
@@ -32,6 +39,32 @@ std::string Run(int p, int count, const std::vector<std::string>& ratios) {
         lines += kestrin::test::LoggedLine(
             kestrin::SmallZoneSlot(p), ratios[static_cast<std::size_t>(i) % ratios.size()], "+5");
     return lines + "\r\n";
+}
+
+// A complete settings line with `value` at the slot of every small zone and
+// "0" elsewhere; small zone p is value number p of the line.
+std::string SettingsLine(const std::string& value) {
+    std::string line = "BOT" + std::string(45, '9');
+    for (int v = 0; v < 193; ++v) line += (v < kestrin::ZoneView::kSmallZones ? value : "0") + ",";
+    return line + "EOT,";
+}
+
+// The command run in-process, its output to /dev/null: its status.
+int RunQuietly(int (*command)(int, char**), std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int out = ::dup(1), err = ::dup(2), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    const int status = command(static_cast<int>(argv.size()), argv.data());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    for (const int fd : {out, err, null}) ::close(fd);
+    return status;
 }
 
 }  // namespace
@@ -139,6 +172,103 @@ class LogCorrectionsTest : public QObject {
         QFile expected(QStringLiteral(KESTRIN_TEST_DATA "/log_tab.corrections"));
         QVERIFY(expected.open(QIODevice::ReadOnly));
         QCOMPARE(QApplication::clipboard()->text(), QString::fromLatin1(expected.readAll()));
+        window->close();
+    }
+
+    // The window writes the command's bytes, and only to a new file not named Settings.txt.
+    void savesTheCommandsCorrectedSettingsToANewFileOnly() {
+        kestrin::test::ScopedCwd cwd(dir.path());
+        const std::string settings = SettingsLine("+5");
+        kestrin::test::WriteWholeFile(dir.file("Settings.txt"), settings);
+        QPointer<LogWindow> window = open("Drive.txt", kHeader + Run(1, 13, {"16.17"}));
+        QVERIFY(window);
+        kestrin::CorrectionsPanel* panel = window->corrections()->panel();
+        panel->setChoices({});
+        bool saved = true;
+        QVERIFY(window->saveCorrectedSettings(dir.file("NoStep.txt"), saved).contains("step"));
+        QVERIFY(!saved && !std::filesystem::exists(dir.file("NoStep.txt")));
+        type(window, "txtStep", "1");
+
+        QVERIFY(RunQuietly(kestrin::RunCorrectionsCommand,
+                           {"kestrin", "--corrections", "--step", "1", "--settings",
+                            dir.file("Settings.txt"), "--write-settings", dir.file("Command.txt"),
+                            dir.file("Drive.txt")}) == 0);
+        const QString told = window->saveCorrectedSettings(dir.file("Window.txt"), saved);
+        QVERIFY2(saved, qPrintable(told));
+        QVERIFY(told.contains("zones set: 1"));
+        const std::string written = kestrin::test::ReadWholeFile(dir.file("Window.txt"));
+        QCOMPARE(written, kestrin::test::ReadWholeFile(dir.file("Command.txt")));
+        QVERIFY(written != settings);
+
+        std::filesystem::create_directory(dir.file("unit"));
+        const struct {
+            std::string path;
+            std::optional<std::string> before;  // nothing: no such file
+            const char* told;
+        } refused[] = {
+            {dir.file("Settings.txt"), settings, "another name"},
+            {dir.file("unit/Settings.txt"), std::nullopt, "another name"},
+            {dir.file("Window.txt"), written, "Window.txt exists: it is not replaced"},
+            {dir.file("Kept.txt"), "my notes", "Kept.txt exists: it is not replaced"},
+        };
+        kestrin::test::WriteWholeFile(dir.file("Kept.txt"), "my notes");
+        for (const auto& c : refused) {
+            const QString message = window->saveCorrectedSettings(c.path, saved);
+            QVERIFY2(!saved && message.contains(c.told), qPrintable(message));
+            QCOMPARE(std::filesystem::exists(c.path), c.before.has_value());
+            if (c.before) QCOMPARE(kestrin::test::ReadWholeFile(c.path), *c.before);
+        }
+
+        // A damaged Settings.txt gives nothing.
+        kestrin::test::WriteWholeFile(dir.file("Settings.txt"), settings + ",");
+        QVERIFY(window->saveCorrectedSettings(dir.file("New.txt"), saved)
+                    .contains("not a complete settings file"));
+        QVERIFY(!saved && !std::filesystem::exists(dir.file("New.txt")));
+        window->close();
+    }
+
+    void comparesWithAnotherLogAndGoesBack() {
+        // Small zone 1 comes near its target; small zone 3 goes further off.
+        QPointer<LogWindow> window =
+            open("Before.txt", kHeader + Run(1, 13, {"16.17"}) + Run(3, 12, {"13.0"}));
+        QVERIFY(window);
+        window->corrections()->panel()->setChoices({});
+        QStringList names;
+        for (QAction* action : window->findChild<QMenu*>("mnuFile")->actions())
+            names << action->objectName();
+        QCOMPARE(names,
+                 QStringList({"mnuFileAddLog", "mnuFileCompareWith", "mnuFileSaveCorrectedSettings",
+                              "", "mnuCopyZoneTable", "mnuCopyCorrections"}));
+        std::string problem;
+        QVERIFY(!window->compareWith(dir.file("Missing.txt"), problem));
+        QVERIFY(problem.find("cannot read") != std::string::npos);
+        QCOMPARE(window->gridMode(), LogWindow::GridMode::MeanAfr);
+        QCOMPARE(cell(window, 1), std::string("13\n16.17|"));
+
+        kestrin::test::WriteWholeFile(dir.file("After.txt"),
+                                      kHeader + Run(1, 13, {"14.9"}) + Run(3, 12, {"12.0"}));
+        QVERIFY(window->compareWith(dir.file("After.txt"), problem));
+        const std::pair<int, std::string> cells[] = {
+            {1, "10.0 > 1.4\ncloser|12/12"},
+            {3, "11.6 > 18.4\nnot closer|11/11|marked"},
+            {2, "|"},
+        };
+        for (const auto& [p, text] : cells) QCOMPARE(cell(window, p), text);
+        QVERIFY(window->grid()->cell(1).shade.green() > window->grid()->cell(1).shade.red());
+        QVERIFY(window->grid()->cell(3).shade.red() > window->grid()->cell(3).shade.green());
+        QVERIFY(window->findChild<QLabel*>("lblSummary")
+                    ->text()
+                    .startsWith("closer to target in 1 of 2 zones\n"));
+
+        // The options hold for both logs; the other modes come back.
+        type(window, "txtMinLines", "12");
+        QCOMPARE(cell(window, 3), std::string("|"));
+        window->findChild<QRadioButton*>("optMeanAfr")->click();
+        QCOMPARE(cell(window, 1), std::string("13\n16.17|"));
+        window->findChild<QRadioButton*>("optFuelChange")->click();
+        QCOMPARE(cell(window, 1), std::string("+10.0|12"));
+        window->findChild<QRadioButton*>("optCompare")->click();
+        QCOMPARE(cell(window, 1), std::string("10.0 > 1.4\ncloser|12/12"));
         window->close();
     }
 };

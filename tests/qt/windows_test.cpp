@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <functional>
+#include <map>
 #include <utility>
 
 #include <qcustomplot.h>
@@ -38,6 +39,7 @@
 #include "port/qt/qt_serial_port.h"
 #include "support/main_window_fixture.h"
 #include "support/pty_pair.h"
+#include "viewer/qt/settings_comparison.h"
 #include "viewer/qt/settings_viewer.h"
 #include "viewer/qt/zone_grid_view.h"
 #include "viewer/visited_zones.h"
@@ -367,6 +369,44 @@ class WindowsTest : public QObject {
         }
         qunsetenv("XDG_CONFIG_HOME");
         SetConfiguredPortDevices({});
+    }
+
+    // The captured settings beside a file's: exactly the changed cells are marked.
+    void compareSettingsMarksTheChangedCells() {
+        MainWindowFixture f;
+        QStringList names;
+        for (QAction* action : f.window->findChild<QMenu*>("mnuView")->actions())
+            names << action->objectName();
+        QCOMPARE(names, QStringList({"mnuViewLivePlot", "mnuViewCompareSettings"}));
+        // Values 1 and 40 are small zones 1 and 40; value 150 is no small zone.
+        const auto line = [](std::map<int, std::string> values) {
+            std::string text = "BOT" + std::string(45, '9');
+            for (int v = 0; v < 193; ++v) text += (values.count(v) ? values[v] : "+3") + ",";
+            return text + "EOT,";
+        };
+        WriteWholeFile(f.dir.file("Settings.txt"), line({}));
+        f.click("cmdLoadSettings");
+        WriteWholeFile(f.dir.file("Damaged.txt"), line({}) + ",");
+        QVERIFY(!f.window->compareSettings(f.dir.file("Damaged.txt")));
+        QCOMPARE(f.prompt.shown.size(), std::size_t{1});
+        QVERIFY(f.prompt.shown[0].text.find("not a complete settings file") != std::string::npos);
+
+        WriteWholeFile(f.dir.file("Corrected.txt"), line({{1, "+4"}, {40, "-2"}, {150, "+9"}}));
+        QPointer<SettingsComparison> compared =
+            f.window->compareSettings(f.dir.file("Corrected.txt"));
+        QVERIFY(compared && compared->isVisible());
+        QCOMPARE(compared->objectName(), QStringLiteral("frmCompareSettings"));
+        for (int p = 0; p < ZoneView::kSmallZones; ++p) {
+            const bool changed = p == 1 || p == 40;
+            QCOMPARE(compared->capturedGrid()->cell(p).marked, changed);
+            QCOMPARE(compared->fileGrid()->cell(p).marked, changed);
+        }
+        QCOMPARE(compared->capturedGrid()->cell(40).text, std::string("+3"));
+        QCOMPARE(compared->fileGrid()->cell(40).text, std::string("-2"));
+        QCOMPARE(compared->findChild<QLabel*>("lblChanged")->text(),
+                 QStringLiteral("Changed: 2 of 144 small zones; 1 other values"));
+        compared->close();
+        QTRY_VERIFY(!compared);
     }
 
     void streamReachesThePlotAndTheGrid() {

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <cstdint>
+#include <vector>
 
 #include "analysis/corrections.h"
 #include "viewer/qt/zone_grid_view.h"
@@ -24,5 +25,17 @@ ZoneCell CorrectionCell(const ZoneCorrection& zone, const CorrectionOptions& opt
 // empty; gives the number of the result's zones that lie outside the grid.
 int ShowCorrections(ZoneGridView& grid, const CorrectionResult& result,
                     const CorrectionOptions& options);
+
+// A zone compared before and after, as its cell shows it: how far it lay
+// from its target before and after ("4.8 > 1.2", percent of fuel), then
+// "closer" or "not closer"; the used lines before and after in the corner.
+// A zone closer to its target is shaded green; one not closer is marked and
+// shaded towards red, the more the further it went off; the comparison's
+// whole row in the tooltip.
+ZoneCell ComparisonCell(const ZoneComparison& zone);
+
+// Fills every cell of `grid` from `zones`, a zone not compared empty; gives
+// the number of zones that lie outside the grid.
+int ShowComparison(ZoneGridView& grid, const std::vector<ZoneComparison>& zones);
 
 }  // namespace kestrin

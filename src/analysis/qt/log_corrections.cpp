@@ -8,6 +8,8 @@
 #include "analysis/qt/corrections_config.h"
 #include "analysis/qt/corrections_panel.h"
 #include "analysis/qt/log_plot.h"
+#include "analysis/qt/log_window.h"
+#include "common/printable_name.h"
 #include "common/qt/latin1.h"
 #include "viewer/qt/zone_grid_view.h"
 #include "viewer/zone_layout.h"
@@ -27,27 +29,69 @@ LogCorrections::LogCorrections(const std::string& path, ZoneGridView* grid, LogP
 
 LogCorrections::~LogCorrections() = default;
 
-void LogCorrections::setActive(bool active) {
-    active_ = active;
-    if (active_) recompute();
+namespace {
+
+// Reads `paths` into `data` unless it holds them with every title of
+// `wanted` already; on a failure, the reason, and `data` as it was.
+bool ReadForTitles(std::unique_ptr<CorrectionData>& data, const std::vector<std::string>& paths,
+                   const std::vector<std::string>& wanted, std::string& problem) {
+    if (data && std::all_of(wanted.begin(), wanted.end(), [&data](const std::string& title) {
+            const std::vector<std::string>& read = data->titles();
+            return std::find(read.begin(), read.end(), title) != read.end();
+        }))
+        return true;
+    auto fresh = std::make_unique<CorrectionData>(wanted);
+    for (const std::string& path : paths) {
+        if (const Status status = fresh->ReadLog(path); !status.ok()) {
+            problem = "cannot read " + PrintableName(path) + ": " + status.reason;
+            return false;
+        }
+    }
+    data = std::move(fresh);
+    return true;
+}
+
+}  // namespace
+
+void LogCorrections::setView(View view) {
+    // No comparison without its after log.
+    if (view == View::Comparison && !afterData_) view = View::Changes;
+    view_ = view;
+    if (active()) recompute();
 }
 
 bool LogCorrections::readLogs() {
     const std::vector<std::string> wanted = ConditionTitles(panel_->options().where);
-    if (data_ && std::all_of(wanted.begin(), wanted.end(), [this](const std::string& title) {
-            const std::vector<std::string>& read = data_->titles();
-            return std::find(read.begin(), read.end(), title) != read.end();
-        }))
-        return true;
-    auto data = std::make_unique<CorrectionData>(wanted);
-    for (const std::string& path : paths_) {
-        if (const Status status = data->ReadLog(path); !status.ok()) {
-            readProblem_ = Latin1("cannot read " + path + ": " + status.reason);
-            return false;
-        }
+    std::string problem;
+    if (!ReadForTitles(data_, paths_, wanted, problem) ||
+        (afterData_ && !ReadForTitles(afterData_, {afterPath_}, wanted, problem))) {
+        readProblem_ = Latin1(problem);
+        return false;
     }
-    data_ = std::move(data);
     readProblem_.clear();
+    return true;
+}
+
+bool LogCorrections::compareWith(const std::string& path, std::string& problem) {
+    if (!readLogs()) {
+        problem = Bytes(readProblem_);
+        return false;
+    }
+    std::unique_ptr<CorrectionData> after;
+    if (!ReadForTitles(after, {path}, ConditionTitles(panel_->options().where), problem))
+        return false;
+    afterPath_ = path;
+    afterData_ = std::move(after);
+    setView(View::Comparison);
+    return true;
+}
+
+bool LogCorrections::workOut(std::string& problem) {
+    if (!readLogs()) {
+        problem = Bytes(readProblem_);
+        return false;
+    }
+    result_ = ComputeCorrections(*data_, panel_->options());
     return true;
 }
 
@@ -57,7 +101,7 @@ bool LogCorrections::addLog(const std::string& path, std::string& problem) {
         return false;
     }
     if (const Status status = data_->ReadLog(path); !status.ok()) {
-        problem = "cannot read " + path + ": " + status.reason;
+        problem = "cannot read " + PrintableName(path) + ": " + status.reason;
         return false;
     }
     paths_.push_back(path);
@@ -68,17 +112,27 @@ bool LogCorrections::addLog(const std::string& path, std::string& problem) {
 
 void LogCorrections::recompute() {
     // Nothing is read before the changes are first wanted.
-    if (!active_ && !data_) return;
+    if (!active() && !data_) return;
     if (!readLogs()) {
         panel_->setSummary(readProblem_);
         return;
     }
     const CorrectionOptions& options = panel_->options();
     result_ = ComputeCorrections(*data_, options);
-    if (!active_) return;
-    const int outside = ShowCorrections(*grid_, result_, options);
+    if (!active()) return;
     QString summary = Latin1(CorrectionsSummary(result_));
     if (paths_.size() > 1) summary = QStringLiteral("%1 logs: ").arg(paths_.size()) + summary;
+    int outside = 0;
+    if (view_ == View::Comparison) {
+        const CorrectionResult after = ComputeCorrections(*afterData_, options);
+        comparison_ = CompareZones(result_, after, options.minLines);
+        outside = ShowComparison(*grid_, comparison_);
+        summary = Latin1(CloserText(comparison_)) + QStringLiteral("\nBefore: ") + summary +
+                  QStringLiteral("\nAfter, ") + LogWindow::displayName(afterPath_) +
+                  QStringLiteral(": ") + Latin1(CorrectionsSummary(after));
+    } else {
+        outside = ShowCorrections(*grid_, result_, options);
+    }
     if (outside > 0) summary += QStringLiteral("\nOutside the grid: %1 zones").arg(outside);
     panel_->setSummary(summary);
     markSelected();

@@ -23,6 +23,8 @@ class ZoneGridView;
 // active, recomputed at every change of an option. The logs are read for it
 // when it first becomes active, or when a condition asks for a column not
 // read yet. Clicking a zone marks on the plot the lines that zone used.
+// Instead of the changes the grid may show how each zone of the logs (before)
+// compares with another log (after), as "kestrin --compare" compares them.
 class LogCorrections : public QObject {
     Q_OBJECT
 
@@ -31,9 +33,15 @@ class LogCorrections : public QObject {
     LogCorrections(const std::string& path, ZoneGridView* grid, LogPlot* plot, QWidget* window);
     ~LogCorrections() override;
 
+    // What the grid shows of the corrections, if anything.
+    enum class View { None, Changes, Comparison };
+
     CorrectionsPanel* panel() const { return panel_; }
-    bool active() const { return active_; }
-    void setActive(bool active);
+    bool active() const { return view_ != View::None; }
+    View view() const { return view_; }
+    // Changes when active; the comparison needs its after log first.
+    void setActive(bool active) { setView(active ? View::Changes : View::None); }
+    void setView(View view);
 
     // Adds a log to those summed, as one more LOG of the command; a log that
     // cannot be read changes nothing and gives the reason.
@@ -43,6 +51,15 @@ class LogCorrections : public QObject {
     // (those of the plotted log) and offers its target for typing.
     void selectZone(int p);
 
+    // Reads `path` as the after log of the comparison and shows it; a log
+    // that cannot be read changes nothing and gives the reason.
+    bool compareWith(const std::string& path, std::string& problem);
+    const std::string& afterLog() const { return afterPath_; }
+    const std::vector<ZoneComparison>& comparison() const { return comparison_; }
+
+    // Works the corrections out now if that was not done yet: false, with the
+    // reason, when the logs cannot be read.
+    bool workOut(std::string& problem);
     const CorrectionResult& result() const { return result_; }
     // The same text as the command with the same options and logs; reads
     // the logs when nothing was worked out yet.
@@ -64,7 +81,10 @@ class LogCorrections : public QObject {
     CorrectionsPanel* panel_;
     std::unique_ptr<CorrectionData> data_;
     CorrectionResult result_;
-    bool active_ = false;
+    std::string afterPath_;
+    std::unique_ptr<CorrectionData> afterData_;
+    std::vector<ZoneComparison> comparison_;
+    View view_ = View::None;
     std::optional<int> selected_;
     QString readProblem_;
 };

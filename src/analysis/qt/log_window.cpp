@@ -12,13 +12,17 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
+#include <utility>
+#include <vector>
 
+#include "analysis/corrections_command.h"
 #include "analysis/qt/channel_picker.h"
 #include "analysis/qt/correction_cells.h"
 #include "analysis/qt/corrections_panel.h"
@@ -27,6 +31,9 @@
 #include "common/printable_name.h"
 #include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
+#include "log/text_file.h"
+#include "settings/settings_format.h"
+#include "settings/settings_loader.h"
 #include "viewer/qt/zone_grid_view.h"
 
 namespace kestrin {
@@ -43,6 +50,11 @@ constexpr double kFullShade = 3.0;
 QColor Shade(std::int64_t meanHundredths) {
     return ShadeTowards((static_cast<double>(meanHundredths) / 100 - kStoichiometric) / kFullShade);
 }
+
+const QString kLogFilter = QStringLiteral("Logs (*.txt);;All files (*)");
+
+// A message that names files: their bytes as the file system encodes names.
+QString Told(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
 
 std::string FileName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -105,7 +117,18 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     optMeanAfr_->setChecked(true);
     optFuelChange_ = new QRadioButton(QStringLiteral("Fuel &change"), this);
     optFuelChange_->setObjectName(QStringLiteral("optFuelChange"));
-    connect(optFuelChange_, &QRadioButton::toggled, this, &LogWindow::setChangeMode);
+    optCompare_ = new QRadioButton(QStringLiteral("Com&pare"), this);
+    optCompare_->setObjectName(QStringLiteral("optCompare"));
+    optCompare_->setToolTip(
+        QStringLiteral("File, Compare With... chooses the log to compare with"));
+    optCompare_->setEnabled(false);
+    for (const auto& [button, mode] : {std::pair(optMeanAfr_, GridMode::MeanAfr),
+                                       std::pair(optFuelChange_, GridMode::FuelChange),
+                                       std::pair(optCompare_, GridMode::Compare)}) {
+        connect(button, &QRadioButton::toggled, this, [this, mode = mode](bool checked) {
+            if (checked) setGridMode(mode);
+        });
+    }
 
     lblOutside_ = new QLabel(this);
     lblOutside_->setObjectName(QStringLiteral("lblOutside"));
@@ -139,11 +162,21 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     auto* mnuFileAddLog = new QAction(QStringLiteral("Add Log..."), this);
     mnuFileAddLog->setObjectName(QStringLiteral("mnuFileAddLog"));
     connect(mnuFileAddLog, &QAction::triggered, this, &LogWindow::chooseLogToAdd);
+    auto* mnuFileCompareWith = new QAction(QStringLiteral("Compare With..."), this);
+    mnuFileCompareWith->setObjectName(QStringLiteral("mnuFileCompareWith"));
+    connect(mnuFileCompareWith, &QAction::triggered, this, &LogWindow::chooseLogToCompare);
+    auto* mnuFileSaveCorrectedSettings =
+        new QAction(QStringLiteral("Save Corrected Settings..."), this);
+    mnuFileSaveCorrectedSettings->setObjectName(QStringLiteral("mnuFileSaveCorrectedSettings"));
+    connect(mnuFileSaveCorrectedSettings, &QAction::triggered, this,
+            &LogWindow::chooseCorrectedSettingsFile);
     auto* menus = new QMenuBar(this);
     menus->setObjectName(QStringLiteral("mnuLog"));
     QMenu* mnuFile = menus->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->addAction(mnuFileAddLog);
+    mnuFile->addAction(mnuFileCompareWith);
+    mnuFile->addAction(mnuFileSaveCorrectedSettings);
     mnuFile->addSeparator();
     mnuFile->addAction(mnuCopyZoneTable);
     mnuFile->addAction(mnuCopyCorrections);
@@ -159,9 +192,10 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     means->addWidget(lblShading);
     means->addWidget(cmdCopyZoneTable);
     corrections_->panel()->setVisible(false);
-    auto* modes = new QHBoxLayout;
+    auto* modes = new QVBoxLayout;
     modes->addWidget(optMeanAfr_);
     modes->addWidget(optFuelChange_);
+    modes->addWidget(optCompare_);
     auto* side = new QVBoxLayout;
     side->addLayout(modes);
     side->addWidget(fraMeans_);
@@ -240,12 +274,24 @@ QString LogWindow::zoneTableText() const { return Latin1(ZoneTableText(channels_
 
 void LogWindow::copyZoneTable() const { QApplication::clipboard()->setText(zoneTableText()); }
 
-void LogWindow::setChangeMode(bool change) {
-    optFuelChange_->setChecked(change);
-    fraMeans_->setVisible(!change);
-    corrections_->panel()->setVisible(change);
-    corrections_->setActive(change);
-    if (!change) showZones();
+void LogWindow::setGridMode(GridMode mode) {
+    if (mode == GridMode::Compare && corrections_->afterLog().empty()) mode = GridMode::FuelChange;
+    mode_ = mode;
+    {
+        const QSignalBlocker blockMean(optMeanAfr_), blockChange(optFuelChange_),
+            blockCompare(optCompare_);
+        (mode == GridMode::MeanAfr      ? optMeanAfr_
+         : mode == GridMode::FuelChange ? optFuelChange_
+                                        : optCompare_)
+            ->setChecked(true);
+    }
+    const bool means = mode == GridMode::MeanAfr;
+    fraMeans_->setVisible(means);
+    corrections_->panel()->setVisible(!means);
+    corrections_->setView(means                          ? LogCorrections::View::None
+                          : mode == GridMode::FuelChange ? LogCorrections::View::Changes
+                                                         : LogCorrections::View::Comparison);
+    if (means) showZones();
 }
 
 void LogWindow::copyCorrections() const {
@@ -257,10 +303,83 @@ void LogWindow::chooseLogToAdd() {
     if (path.isEmpty()) return;
     std::string problem;
     if (!corrections_->addLog(path.toLocal8Bit().toStdString(), problem)) {
-        QMessageBox::warning(this, QStringLiteral("Kestrin"), Latin1(problem));
+        QMessageBox::warning(this, QStringLiteral("Kestrin"), Told(problem));
         return;
     }
-    setChangeMode(true);
+    if (mode_ == GridMode::MeanAfr) setChangeMode(true);
+}
+
+void LogWindow::chooseLogToCompare() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Compare With"), QString(), kLogFilter);
+    if (path.isEmpty()) return;
+    std::string problem;
+    if (!compareWith(QFile::encodeName(path).toStdString(), problem))
+        QMessageBox::warning(this, QStringLiteral("Kestrin"), Told(problem));
+}
+
+bool LogWindow::compareWith(const std::string& path, std::string& problem) {
+    if (!corrections_->compareWith(path, problem)) return false;
+    optCompare_->setEnabled(true);
+    optCompare_->setToolTip(QStringLiteral("Before: this log; after: ") + displayName(path));
+    setGridMode(GridMode::Compare);
+    return true;
+}
+
+void LogWindow::chooseCorrectedSettingsFile() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Corrected Settings"), QStringLiteral("Corrected.txt"),
+        QStringLiteral("Settings files (*.txt);;All files (*)"), nullptr,
+        QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) return;
+    bool saved = false;
+    const QString told = saveCorrectedSettings(QFile::encodeName(path).toStdString(), saved);
+    if (saved) {
+        QMessageBox::information(this, QStringLiteral("Kestrin"), told);
+    } else {
+        QMessageBox::warning(this, QStringLiteral("Kestrin"), told);
+    }
+}
+
+QString LogWindow::saveCorrectedSettings(const std::string& path, bool& saved) {
+    saved = false;
+    // The unit's captured settings are never replaced by a proposal.
+    if (FileName(path) == kSettingsFileName)
+        return QStringLiteral(
+                   "%1 is the name of the settings captured from the unit: save the "
+                   "corrected settings under another name.")
+            .arg(displayName(path));
+    FileEntry entry;
+    if (PosixFileSystem().inspect(path, entry).ok() && entry.kind != FileEntry::Kind::Missing)
+        return Told(NotReplacedText(path));
+    const CorrectionsPanel* panel = corrections_->panel();
+    if (!panel->problem().isEmpty())
+        return QStringLiteral("Nothing saved: the options beside the grid hold a mistake: ") +
+               panel->problem();
+    if (!panel->options().step)
+        return QStringLiteral(
+            "Nothing saved: without a step there is no new setting. Type the "
+            "step under Fuel change.");
+    std::string problem;
+    if (!corrections_->workOut(problem)) return QStringLiteral("Nothing saved: ") + Told(problem);
+    const std::vector<ZoneCorrection>& zones = corrections_->result().zones;
+    if (std::none_of(zones.begin(), zones.end(),
+                     [](const ZoneCorrection& zone) { return zone.newSetting.has_value(); }))
+        return QStringLiteral("Nothing saved: no zone has a new setting yet.");
+    const std::string settingsPath(kSettingsFileName);
+    std::string settings;
+    PosixFileSystem files;
+    if (const std::optional<std::string> refused =
+            ReadCompleteSettings(files, settingsPath, settings))
+        return QStringLiteral("Nothing saved: ") + Told(*refused);
+    const SettingsWriteReport report =
+        WriteCorrectedSettings(settingsPath, settings, path, corrections_->result());
+    saved = report.written;
+    std::string told;
+    for (const std::string& line : report.lines) told += (told.empty() ? "" : "\n") + line;
+    return (saved ? QStringLiteral("Corrected settings saved.\n")
+                  : QStringLiteral("Nothing saved: ")) +
+           Told(told);
 }
 
 }  // namespace kestrin

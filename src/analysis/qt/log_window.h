@@ -26,7 +26,10 @@ class ZoneGridView;
 // their mean air-fuel ratio, shaded from rich (blue) to lean (red), and the
 // setting of its zone; clicking a cell marks its zone's lines on the plot.
 // At the user's choice the grid shows instead the fuel change each zone
-// needs, from this log and any added to it, by the options beside it.
+// needs, from this log and any added to it, by the options beside it; or,
+// once another log was chosen to compare with, how far each zone lay from
+// its target before (these logs) and after (that log). The corrected
+// settings file of the changes can be saved from it.
 // A top-level window of its own: several may be open, each stays open when
 // the main window closes, and each deletes itself when closed.
 class LogWindow : public QWidget {
@@ -50,11 +53,31 @@ class LogWindow : public QWidget {
     QString zoneTableText() const;
     void copyZoneTable() const;
     LogCorrections* corrections() const { return corrections_; }
+    enum class GridMode { MeanAfr, FuelChange, Compare };
+    GridMode gridMode() const { return mode_; }
+    // Compare only once a log to compare with was read.
+    void setGridMode(GridMode mode);
     // The grid shows the fuel changes instead of the mean ratios.
-    void setChangeMode(bool change);
+    void setChangeMode(bool change) {
+        setGridMode(change ? GridMode::FuelChange : GridMode::MeanAfr);
+    }
     void copyCorrections() const;
     // File, Add Log...: asks for a log to add to the corrections.
     void chooseLogToAdd();
+    // File, Compare With...: asks for the log to compare with, then compareWith.
+    void chooseLogToCompare();
+    // Reads `path` as the after log and shows the comparison; a log that
+    // cannot be read changes nothing and gives the reason.
+    bool compareWith(const std::string& path, std::string& problem);
+    // File, Save Corrected Settings...: asks for a new file, then
+    // saveCorrectedSettings, and tells the outcome.
+    void chooseCorrectedSettingsFile();
+    // Writes to `path` what "kestrin --corrections --settings Settings.txt
+    // --write-settings PATH" writes for these logs and options, from the
+    // work folder's Settings.txt: never over an existing file, never to a
+    // file named Settings.txt. Gives what to tell the user; `saved` says
+    // whether the file was written.
+    QString saveCorrectedSettings(const std::string& path, bool& saved);
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -75,6 +98,8 @@ class LogWindow : public QWidget {
     QSpinBox* spnMinLines_;
     QRadioButton* optMeanAfr_;
     QRadioButton* optFuelChange_;
+    QRadioButton* optCompare_;
+    GridMode mode_ = GridMode::MeanAfr;
     QWidget* fraMeans_;
     LogCorrections* corrections_;
 };

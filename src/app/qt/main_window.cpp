@@ -21,6 +21,7 @@
 #include "log/qt/save_options_dialog.h"
 #include "settings/qt/capture_dialog.h"
 #include "settings/settings_loader.h"
+#include "viewer/qt/settings_comparison.h"
 #include "viewer/qt/settings_viewer.h"
 
 namespace kestrin {
@@ -97,6 +98,10 @@ void MainWindow::buildControls() {
     QAction* mnuViewLivePlot = mnuView->addAction("Live Plot");
     mnuViewLivePlot->setObjectName("mnuViewLivePlot");
     connect(mnuViewLivePlot, &QAction::triggered, this, &MainWindow::mnuViewLivePlot_Click);
+    QAction* mnuViewCompareSettings = mnuView->addAction("Compare Settings...");
+    mnuViewCompareSettings->setObjectName("mnuViewCompareSettings");
+    connect(mnuViewCompareSettings, &QAction::triggered, this,
+            &MainWindow::mnuViewCompareSettings_Click);
 
     rxCircle_ = new RxCircle(client);
     rxCircle_->setObjectName("shaRxCircle");
@@ -267,6 +272,24 @@ void MainWindow::mnuViewLivePlot_Click() {
     }
     livePlot_ = new LivePlotWindow(tokenizer_);
     livePlot_->show();
+}
+
+void MainWindow::mnuViewCompareSettings_Click() {
+    const QString path = QFileDialog::getOpenFileName(this, "Compare Settings", QString(),
+                                                      "Settings files (*.txt);;All files (*)");
+    if (!path.isEmpty()) compareSettings(QFile::encodeName(path).toStdString());
+}
+
+SettingsComparison* MainWindow::compareSettings(const std::string& path) {
+    std::string line;
+    if (const std::optional<std::string> refused =
+            ReadCompleteSettings(program_.fileSystem, path, line)) {
+        prompt_.show(*refused, "Kestrin", PromptButtons::Ok);
+        return nullptr;
+    }
+    auto* window = new SettingsComparison(program_.settings, path, line);
+    window->show();
+    return window;
 }
 
 void MainWindow::onReceive(std::string_view bytes) {

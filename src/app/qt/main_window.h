@@ -21,6 +21,7 @@ class QPushButton;
 namespace kestrin {
 
 class ConsoleView;
+class SettingsComparison;
 class RxCircle;
 class RxIndicator;
 
@@ -44,6 +45,10 @@ class MainWindow : public QMainWindow, private SerialListener {
     void mnuFileSaveOptions_Click();
     void mnuFileOpenLog_Click();
     void mnuViewLivePlot_Click();
+    void mnuViewCompareSettings_Click();
+    // Shows the program's settings beside those of the settings file `path`,
+    // or says why that file is refused; gives the new window or nullptr.
+    SettingsComparison* compareSettings(const std::string& path);
     // Opens a log in a window of its own, or says why it cannot.
     void openLog(const std::string& path);
 

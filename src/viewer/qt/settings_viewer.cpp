@@ -113,15 +113,9 @@ ZoneView SettingsViewer::readView() const {
 }
 
 void SettingsViewer::writeView(const ZoneView& view) {
-    for (int p = 0; p < ZoneView::kSmallZones; ++p) {
-        ZoneCell cell;
-        cell.text = view.smallZones[p];
-        grid_->setCell(p, cell);
-    }
-    for (int k = 0; k < ZoneView::kLargeZones; ++k) {
+    ShowZoneView(*grid_, view);
+    for (int k = 0; k < ZoneView::kLargeZones; ++k)
         lblLargeZoneSetting_[k]->setText(Latin1(view.largeZoneValues[k]));
-        grid_->setBlockNumber(k, view.largeZoneNumbers[k]);
-    }
 }
 
 }  // namespace kestrin

@@ -245,4 +245,14 @@ void ZoneGridView::paintOverCells(QPainter& painter) const {
     }
 }
 
+void ShowZoneView(ZoneGridView& grid, const ZoneView& view) {
+    for (int p = 0; p < ZoneView::kSmallZones; ++p) {
+        ZoneCell cell;
+        cell.text = view.smallZones[p];
+        grid.setCell(p, cell);
+    }
+    for (int k = 0; k < ZoneView::kLargeZones; ++k)
+        grid.setBlockNumber(k, view.largeZoneNumbers[k]);
+}
+
 }  // namespace kestrin

@@ -100,4 +100,8 @@ class ZoneGridView : public QWidget {
     std::optional<int> selected_;
 };
 
+// Fills the grid from the view as the settings viewer shows settings: each
+// cell holds its small-zone text alone, each block its number.
+void ShowZoneView(ZoneGridView& grid, const ZoneView& view);
+
 }  // namespace kestrin
