@@ -14,7 +14,7 @@ namespace kestrin {
 
 namespace {
 
-constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 // A zone that does not fit 32 bits is kept as this, which no zone number is.
 constexpr std::int32_t kFarZone = std::numeric_limits<std::int32_t>::min();
 
@@ -92,7 +92,7 @@ void LogChannels::AppendRecord(const Record& record, double key) {
         } else {
             value = ReadDecimal(record.fields[i]);
         }
-        values_[i].push_back(value ? static_cast<float>(*value) : kNoValue);
+        values_[i].push_back(value.value_or(kNoValue));
     }
 }
 
@@ -101,7 +101,7 @@ void LogChannels::AppendData(const std::vector<std::string_view>& fields, const 
     dataLines_.push_back(key);
     for (std::size_t i = 0; i < kLogColumns; ++i) {
         const std::optional<double> value = ReadDecimal(fields[i]);
-        values_[i].push_back(value ? static_cast<float>(*value) : kNoValue);
+        values_[i].push_back(value.value_or(kNoValue));
     }
     if (source_ == ChannelSource::Stream) return;
     zones_.Add(data);
@@ -115,8 +115,7 @@ void LogChannels::DropBefore(double key) {
     const auto count = dataEnd - dataLines_.begin();
     if (count > 0) {
         dataLines_.erase(dataLines_.begin(), dataEnd);
-        for (std::vector<float>& column : values_)
-            column.erase(column.begin(), column.begin() + count);
+        for (ChannelValues& column : values_) column.eraseFront(static_cast<std::size_t>(count));
         if (!zonesOfLines_.empty())
             zonesOfLines_.erase(zonesOfLines_.begin(), zonesOfLines_.begin() + count);
         droppedDataLines_ += static_cast<std::size_t>(count);
@@ -172,8 +171,16 @@ std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) 
 
 void LogChannels::Reserve(std::size_t dataLines) {
     dataLines_.reserve(dataLines);
-    for (std::vector<float>& column : values_) column.reserve(dataLines);
+    for (ChannelValues& column : values_) column.reserve(dataLines);
     if (source_ == ChannelSource::File) zonesOfLines_.reserve(dataLines);
+}
+
+std::size_t LogChannels::bytes() const {
+    std::size_t bytes = dataLines_.capacity() * sizeof(double) +
+                        zonesOfLines_.capacity() * sizeof(std::int32_t) +
+                        markers_.capacity() * sizeof(double);
+    for (const ChannelValues& column : values_) bytes += column.bytes();
+    return bytes;
 }
 
 Status ReadLogChannels(const std::string& path, LogChannels& channels,

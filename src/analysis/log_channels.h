@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/channel_values.h"
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 #include "common/status.h"
@@ -37,7 +38,9 @@ class LogChannels {
     // Keys of the data lines, ascending.
     const std::vector<double>& dataLines() const { return dataLines_; }
     // Column `column` of every data line; a field that is not a number is NaN.
-    const std::vector<float>& values(std::size_t column) const { return values_[column]; }
+    const ChannelValues& values(std::size_t column) const { return values_[column]; }
+    // The memory the keys, values and zones of the data lines and the markers take.
+    std::size_t bytes() const;
     // Keys of the markers (empty lines), the first kMaxMarkers of them: a
     // person sets a marker by hand, so a file of empty lines must not fill memory.
     static constexpr std::size_t kMaxMarkers = 100000;
@@ -97,7 +100,7 @@ class LogChannels {
     std::size_t droppedDataLines_ = 0;
     std::size_t droppedMarkers_ = 0;
     std::vector<double> dataLines_;
-    std::vector<float> values_[kLogColumns];
+    ChannelValues values_[kLogColumns];
     std::vector<std::int32_t> zonesOfLines_;
     std::vector<double> markers_;
     ZoneTable zones_;

@@ -80,6 +80,7 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
 
 void LogPlot::setChannels(const LogChannels* channels) {
     channels_ = channels;
+    thinned_.clear();
     rebuildGraphs();
     fitRanges();
     plot_->replot();
@@ -116,6 +117,9 @@ void LogPlot::rebuildGraphs() {
         QCPGraph* graph = plot_->addGraph(plot_->xAxis, axis);
         graph->setPen(QPen(colour, 1));
         graph->setAdaptiveSampling(false);
+        // Thinned, a column's line runs up and down every pixel column:
+        // smoothing it would cost most of a replot and show nothing more.
+        graph->setAntialiased(false);
         graphs_.push_back(graph);
     }
     refreshAppended();
@@ -168,12 +172,17 @@ void LogPlot::refillVisible() {
     std::vector<PlotPoint> points;
     QVector<QCPGraphData> data;
     for (std::size_t i = 0; i < graphs_.size(); ++i) {
-        ThinPoints(keys, channels_->values(shown_[i]), first, last, range.lower, range.upper, width,
-                   points);
-        data.resize(static_cast<qsizetype>(points.size()));
-        for (std::size_t p = 0; p < points.size(); ++p)
-            data[static_cast<qsizetype>(p)] = QCPGraphData(points[p].key, points[p].value);
-        graphs_[i]->data()->set(data, true);
+        QSharedPointer<QCPGraphDataContainer>& thinned = thinned_[shown_[i]];
+        if (!thinned) {
+            ThinPoints(keys, channels_->values(shown_[i]), first, last, range.lower, range.upper,
+                       width, points);
+            data.resize(static_cast<qsizetype>(points.size()));
+            for (std::size_t p = 0; p < points.size(); ++p)
+                data[static_cast<qsizetype>(p)] = QCPGraphData(points[p].key, points[p].value);
+            thinned = QSharedPointer<QCPGraphDataContainer>::create();
+            thinned->set(data, true);
+        }
+        graphs_[i]->setData(thinned);
     }
 }
 
@@ -224,7 +233,7 @@ void LogPlot::moveCursorTo(double line) {
     cursor_->setVisible(true);
     QString text = keyName_ + QLatin1Char(' ') + QString::number(dataLine, 'f', keyDecimals_);
     for (std::size_t column : shown_) {
-        const float value = channels_->values(column)[static_cast<std::size_t>(index)];
+        const double value = channels_->values(column)[static_cast<std::size_t>(index)];
         text += QStringLiteral("   %1 %2")
                     .arg(Latin1(channels_->titles()[column]),
                          std::isnan(value) ? QStringLiteral("-") : QString::number(value, 'g', 7));
