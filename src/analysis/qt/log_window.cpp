@@ -4,8 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -24,9 +22,10 @@
 #include "analysis/qt/corrections_panel.h"
 #include "analysis/qt/log_corrections.h"
 #include "analysis/qt/log_plot.h"
-#include "common/printable_name.h"
 #include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
+#include "common/qt/open_file_dialog.h"
+#include "common/qt/shown_name.h"
 #include "viewer/qt/zone_grid_view.h"
 
 namespace kestrin {
@@ -66,9 +65,7 @@ LogWindow* LogWindow::showLog(const std::string& path, std::unique_ptr<LogChanne
     return window;
 }
 
-QString LogWindow::displayName(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(PrintableName(FileName(path))));
-}
+QString LogWindow::displayName(const std::string& path) { return ShownName(FileName(path)); }
 
 LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
                      const SettingsTable& settings)
@@ -97,7 +94,7 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     });
     connect(corrections_, &LogCorrections::logsChanged, this, [this, path] {
         setWindowTitle(QStringLiteral("Log - %1 and %2 more")
-                           .arg(Latin1(FileName(path)))
+                           .arg(displayName(path))
                            .arg(corrections_->logs().size() - 1));
     });
     optMeanAfr_ = new QRadioButton(QStringLiteral("&Mean AFR"), this);
@@ -253,10 +250,11 @@ void LogWindow::copyCorrections() const {
 }
 
 void LogWindow::chooseLogToAdd() {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Add Log"));
-    if (path.isEmpty()) return;
+    const std::optional<std::string> path =
+        OpenFileDialog::choose(this, QStringLiteral("Add Log"), {QStringLiteral("All files (*)")});
+    if (!path) return;
     std::string problem;
-    if (!corrections_->addLog(path.toLocal8Bit().toStdString(), problem)) {
+    if (!corrections_->addLog(*path, problem)) {
         QMessageBox::warning(this, QStringLiteral("Kestrin"), Latin1(problem));
         return;
     }
