@@ -14,6 +14,8 @@ namespace {
 constexpr double kScale[] = {1, 10, 100};
 constexpr std::int64_t kFactor[] = {1, 10, 100};
 constexpr int kMostDecimals = 2;
+constexpr double kLargestNarrow = std::numeric_limits<std::int16_t>::max();
+constexpr double kLargestWide = std::numeric_limits<std::int32_t>::max();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The least count of each width stands for a field that is no number.
@@ -35,7 +37,8 @@ std::optional<std::int64_t> CountOf(double value, int decimals) {
     if (value == 0 && std::signbit(value)) return std::nullopt;
     const double scaled = value * kScale[decimals];
     if (!(std::fabs(scaled) <= std::numeric_limits<std::int32_t>::max())) return std::nullopt;
-    const auto count = static_cast<std::int64_t>(std::nearbyint(scaled));
+    // Rounded by hand, as std::nearbyint is a call: the check below decides anyway.
+    const auto count = static_cast<std::int64_t>(scaled + (scaled < 0 ? -0.5 : 0.5));
     if (static_cast<double>(count) / kScale[decimals] != value) return std::nullopt;
     return count;
 }
@@ -63,17 +66,24 @@ void Extremes(const std::vector<T>& codes, const std::vector<std::array<std::uin
     }
 }
 
+// Where the lowest and highest number of the run of kRunLines codes at `run` lie.
 template <typename T>
-void Track(const std::vector<T>& codes, std::size_t index,
-           std::vector<std::array<std::uint8_t, 2>>& runs) {
-    const std::size_t offset = index % ChannelValues::kRunLines;
-    if (offset == 0) runs.push_back({0xff, 0xff});
-    const T code = codes[index];
-    if (!IsNumber(code)) return;
-    auto& run = runs.back();
-    const std::size_t start = index - offset;
-    if (run[0] == 0xff || code < codes[start + run[0]]) run[0] = static_cast<std::uint8_t>(offset);
-    if (run[1] == 0xff || code > codes[start + run[1]]) run[1] = static_cast<std::uint8_t>(offset);
+std::array<std::uint8_t, 2> RunOf(const T* run) {
+    std::array<std::uint8_t, 2> at{0xff, 0xff};
+    T lowest{}, highest{};
+    for (std::uint8_t i = 0; i < ChannelValues::kRunLines; ++i) {
+        const T code = run[i];
+        if (!IsNumber(code)) continue;
+        if (at[0] == 0xff || code < lowest) {
+            lowest = code;
+            at[0] = i;
+        }
+        if (at[1] == 0xff || code > highest) {
+            highest = code;
+            at[1] = i;
+        }
+    }
+    return at;
 }
 
 template <typename T>
@@ -102,11 +112,23 @@ double ChannelValues::operator[](std::size_t index) const {
 template <typename T>
 void ChannelValues::append(std::vector<T>& codes, T code) {
     codes.push_back(code);
-    Track(codes, size_++, runs_);
+    // A run is summed up once it is whole; a span's partial runs are read line by line.
+    if (++size_ % kRunLines == 0) runs_.push_back(RunOf(codes.data() + size_ - kRunLines));
 }
 
 void ChannelValues::push_back(double value) {
     if (form_ != Form::Double) {
+        // Most values fit the form and decimals taken so far.
+        const double scaled = value * kScale[decimals_];
+        const double largest = form_ == Form::Int16 ? kLargestNarrow : kLargestWide;
+        if (std::fabs(scaled) <= largest) {
+            const auto count = static_cast<std::int32_t>(scaled + (scaled < 0 ? -0.5 : 0.5));
+            if (count / kScale[decimals_] == value && (count != 0 || !std::signbit(value))) {
+                largest_ = std::max<std::int64_t>(largest_, std::abs(count));
+                if (form_ == Form::Int16) return append(narrow_, static_cast<std::int16_t>(count));
+                return append(wide_, count);
+            }
+        }
         if (std::isnan(value)) {
             if (form_ == Form::Int16) return append(narrow_, kNoNumber<std::int16_t>);
             return append(wide_, kNoNumber<std::int32_t>);
@@ -204,7 +226,8 @@ void ChannelValues::eraseFront(std::size_t count) {
 void ChannelValues::rebuildRuns() {
     runs_.clear();
     const auto track = [this](const auto& codes) {
-        for (std::size_t i = 0; i < codes.size(); ++i) Track(codes, i, runs_);
+        for (std::size_t i = 0; i + kRunLines <= codes.size(); i += kRunLines)
+            runs_.push_back(RunOf(codes.data() + i));
     };
     switch (form_) {
         case Form::Int16:
