@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,7 +30,14 @@ class FileNamesTest : public QObject {
         return names;
     }
 
-    static void Choose(OpenFileDialog& dialog, const QString& shown) {
+    // Picks an entry of the list, or types a name, and clicks Open.
+    static void Choose(OpenFileDialog& dialog, const QString& shown, bool typed = false) {
+        if (typed) {
+            auto* name = dialog.findChild<QLineEdit*>("txtFileName");
+            name->clear();
+            name->insert(shown);  // as typed: QTest types only ASCII
+            return dialog.findChild<QPushButton*>("cmdOpen")->click();
+        }
         auto* list = dialog.findChild<QListWidget*>("lstFiles");
         const QList<QListWidgetItem*> found = list->findItems(shown, Qt::MatchExactly);
         QVERIFY2(found.size() == 1, qPrintable(shown));
@@ -53,19 +61,33 @@ class FileNamesTest : public QObject {
         dialog.findChild<QComboBox*>("cboFilter")->setCurrentIndex(1);
         QCOMPARE(Listed(dialog), (QStringList{"..", "sub/", cafe, bad, "notes.csv"}));
 
-        // Into a folder and out again, then the file by its exact bytes.
+        // Into a folder and out again, picked or typed, then a file.
         const struct {
             QString shown;
+            bool typed;
             std::string folder;
-        } steps[] = {{"sub/", dir.file("sub")}, {"..", dir.path()}};
+        } steps[] = {{"sub/", false, dir.file("sub")},
+                     {"..", false, dir.path()},
+                     {"sub", true, dir.file("sub")},
+                     {QString::fromStdString(dir.path()), true, dir.path()}};
         for (const auto& step : steps) {
-            Choose(dialog, step.shown);
+            Choose(dialog, step.shown, step.typed);
             QCOMPARE(dialog.folder(), step.folder);
             QCOMPARE(dialog.result(), 0);
         }
-        Choose(dialog, bad);
-        QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
-        QCOMPARE(dialog.chosenPath(), dir.file("Log\xff.txt"));
+        const struct {
+            QString shown;
+            bool typed;
+            std::string path;
+        } files[] = {{bad, false, dir.file("Log\xff.txt")},
+                     {cafe, true, dir.file("caf\xc3\xa9.txt")},
+                     {cafe, false, dir.file("caf\xc3\xa9.txt")}};
+        for (const auto& file : files) {
+            dialog.setResult(0);
+            Choose(dialog, file.shown, file.typed);
+            QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
+            QCOMPARE(dialog.chosenPath(), file.path);
+        }
     }
 
     void messageBoxDecodesTheNameAsTheSystemDoes() {

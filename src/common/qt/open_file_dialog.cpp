@@ -3,7 +3,10 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -23,6 +26,8 @@ OpenFileDialog::OpenFileDialog(const QString& title, const QStringList& filters,
     lblFolder_->setTextFormat(Qt::PlainText);
     lstFiles_ = new QListWidget(this);
     lstFiles_->setObjectName(QStringLiteral("lstFiles"));
+    txtFileName_ = new QLineEdit(this);
+    txtFileName_->setObjectName(QStringLiteral("txtFileName"));
     cboFilter_ = new QComboBox(this);
     cboFilter_->setObjectName(QStringLiteral("cboFilter"));
     cboFilter_->addItems(filters);
@@ -34,17 +39,27 @@ OpenFileDialog::OpenFileDialog(const QString& title, const QStringList& filters,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblFolder_);
     layout->addWidget(lstFiles_, 1);
-    layout->addWidget(cboFilter_);
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("File &name:"), txtFileName_);
+    fields->addRow(QStringLiteral("Files of &type:"), cboFilter_);
+    layout->addLayout(fields);
     layout->addWidget(buttons);
 
     connect(lstFiles_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { openEntry(lstFiles_->row(item)); });
     connect(lstFiles_, &QListWidget::currentRowChanged, this, [this](int row) {
-        cmdOpen_->setEnabled(row >= 0 && static_cast<std::size_t>(row) < entries_.size());
+        if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) return;
+        txtFileName_->setText(ShownName(entries_[static_cast<std::size_t>(row)].name));
+        typed_ = false;
     });
-    connect(cmdOpen_, &QPushButton::clicked, this, [this] { openEntry(lstFiles_->currentRow()); });
+    connect(txtFileName_, &QLineEdit::textEdited, this, [this] { typed_ = true; });
+    connect(cmdOpen_, &QPushButton::clicked, this, [this] {
+        if (typed_ && !txtFileName_->text().isEmpty()) return openTyped();
+        openEntry(lstFiles_->currentRow());
+    });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cboFilter_, &QComboBox::currentIndexChanged, this, &OpenFileDialog::refresh);
+    txtFileName_->setFocus();
     resize(560, 420);
 }
 
@@ -78,8 +93,8 @@ void OpenFileDialog::refresh() {
     for (const FolderEntry& entry : entries_)
         lstFiles_->addItem(ShownName(entry.name) +
                            (entry.folder && entry.name != ".." ? QStringLiteral("/") : QString()));
-    lstFiles_->setCurrentRow(entries_.empty() ? -1 : 0);
-    cmdOpen_->setEnabled(!entries_.empty());
+    txtFileName_->clear();
+    typed_ = false;
 }
 
 void OpenFileDialog::openEntry(int row) {
@@ -87,6 +102,15 @@ void OpenFileDialog::openEntry(int row) {
     const FolderEntry entry = entries_[static_cast<std::size_t>(row)];
     const std::string path = EnterPath(folder_, entry.name);
     if (entry.folder) return showFolder(path);
+    chosen_ = path;
+    accept();
+}
+
+void OpenFileDialog::openTyped() {
+    const std::string name = QFile::encodeName(txtFileName_->text()).toStdString();
+    const std::string path = name.starts_with('/') ? name : EnterPath(folder_, name);
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return showFolder(path);
     chosen_ = path;
     accept();
 }

@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -20,6 +21,8 @@ namespace kestrin {
 // its name holds, and the chosen one is given back by those bytes: a dialog
 // working in QString leaves out or garbles names that are no valid UTF-8,
 // and a garbled name cannot be opened. Folders are entered from the list.
+// A name can be typed too, a path or one in the folder shown: as text it is
+// encoded as the file system encodes names.
 class OpenFileDialog : public QDialog {
     Q_OBJECT
 
@@ -39,6 +42,7 @@ class OpenFileDialog : public QDialog {
 
   private:
     void openEntry(int row);
+    void openTyped();
     void refresh();
 
     std::string folder_;
@@ -46,6 +50,9 @@ class OpenFileDialog : public QDialog {
     std::vector<FolderEntry> entries_;
     QLabel* lblFolder_;
     QListWidget* lstFiles_;
+    QLineEdit* txtFileName_;
+    // Whether the name was typed since an entry of the list was chosen.
+    bool typed_ = false;
     QComboBox* cboFilter_;
     QPushButton* cmdOpen_;
 };
