@@ -117,9 +117,6 @@ void LogPlot::rebuildGraphs() {
         QCPGraph* graph = plot_->addGraph(plot_->xAxis, axis);
         graph->setPen(QPen(colour, 1));
         graph->setAdaptiveSampling(false);
-        // Thinned, a column's line runs up and down every pixel column:
-        // smoothing it would cost most of a replot and show nothing more.
-        graph->setAntialiased(false);
         graphs_.push_back(graph);
     }
     refreshAppended();
@@ -169,9 +166,13 @@ void LogPlot::refillVisible() {
         keys.size(), static_cast<std::size_t>(
                          std::upper_bound(keys.begin(), keys.end(), range.upper) - keys.begin()) +
                          1);
+    // Thinned, a column's line runs up and down every pixel column: smoothing
+    // it would cost most of a replot and show nothing more.
+    const bool thinned = last - first > 2 * static_cast<std::size_t>(width);
     std::vector<PlotPoint> points;
     QVector<QCPGraphData> data;
     for (std::size_t i = 0; i < graphs_.size(); ++i) {
+        graphs_[i]->setAntialiased(!thinned);
         QSharedPointer<QCPGraphDataContainer>& thinned = thinned_[shown_[i]];
         if (!thinned) {
             ThinPoints(keys, channels_->values(shown_[i]), first, last, range.lower, range.upper,
