@@ -52,8 +52,12 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
     plot_->xAxis->setLabel(keyName_);
     plot_->setNoAntialiasingOnDrag(true);
 
-    // Markers and zone ticks above the data, the cursor above them; each
-    // buffered on its own, so that a change there repaints only that layer.
+    // Markers beneath the data: a long log may have one in every pixel
+    // column, and the data must still show. Zone ticks above the data, the
+    // cursor above them; each buffered on its own, so that a change there
+    // repaints only that layer.
+    plot_->addLayer(QStringLiteral("markers"), plot_->layer(QStringLiteral("main")),
+                    QCustomPlot::limBelow);
     plot_->addLayer(QStringLiteral("marks"), plot_->layer(QStringLiteral("main")),
                     QCustomPlot::limAbove);
     plot_->addLayer(QStringLiteral("cursor"), plot_->layer(QStringLiteral("marks")),
@@ -64,7 +68,7 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
     overlayAxis_ = plot_->yAxis2;
     overlayAxis_->setRange(0, 1);
     overlayAxis_->setVisible(false);
-    markerGraph_ = OverlayGraph(plot_, overlayAxis_, kMarkerColour, QStringLiteral("marks"));
+    markerGraph_ = OverlayGraph(plot_, overlayAxis_, kMarkerColour, QStringLiteral("markers"));
     zoneMarks_ = OverlayGraph(plot_, overlayAxis_, kZoneMarkColour, QStringLiteral("marks"));
 
     cursor_ = new QCPItemStraightLine(plot_);
