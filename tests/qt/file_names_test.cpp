@@ -66,10 +66,7 @@ class FileNamesTest : public QObject {
             QString shown;
             bool typed;
             std::string folder;
-        } steps[] = {{"sub/", false, dir.file("sub")},
-                     {"..", false, dir.path()},
-                     {"sub", true, dir.file("sub")},
-                     {QString::fromStdString(dir.path()), true, dir.path()}};
+        } steps[] = {{"sub", true, dir.file("sub")}, {"..", false, dir.path()}};
         for (const auto& step : steps) {
             Choose(dialog, step.shown, step.typed);
             QCOMPARE(dialog.folder(), step.folder);
@@ -80,8 +77,7 @@ class FileNamesTest : public QObject {
             bool typed;
             std::string path;
         } files[] = {{bad, false, dir.file("Log\xff.txt")},
-                     {cafe, true, dir.file("caf\xc3\xa9.txt")},
-                     {cafe, false, dir.file("caf\xc3\xa9.txt")}};
+                     {cafe, true, dir.file("caf\xc3\xa9.txt")}};
         for (const auto& file : files) {
             dialog.setResult(0);
             Choose(dialog, file.shown, file.typed);
