@@ -15,8 +15,6 @@ namespace kestrin {
 namespace {
 
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
-// A zone that does not fit 32 bits is kept as this, which no zone number is.
-constexpr std::int32_t kFarZone = std::numeric_limits<std::int32_t>::min();
 
 }  // namespace
 
@@ -105,9 +103,6 @@ void LogChannels::AppendData(const std::vector<std::string_view>& fields, const 
     }
     if (source_ == ChannelSource::Stream) return;
     zones_.Add(data);
-    const bool fits = data.zone >= std::numeric_limits<std::int32_t>::min() + 1 &&
-                      data.zone <= std::numeric_limits<std::int32_t>::max();
-    zonesOfLines_.push_back(fits ? static_cast<std::int32_t>(data.zone) : kFarZone);
 }
 
 void LogChannels::DropBefore(double key) {
@@ -116,8 +111,6 @@ void LogChannels::DropBefore(double key) {
     if (count > 0) {
         dataLines_.erase(dataLines_.begin(), dataEnd);
         for (ChannelValues& column : values_) column.eraseFront(static_cast<std::size_t>(count));
-        if (!zonesOfLines_.empty())
-            zonesOfLines_.erase(zonesOfLines_.begin(), zonesOfLines_.begin() + count);
         droppedDataLines_ += static_cast<std::size_t>(count);
     }
     const auto markerEnd = std::lower_bound(markers_.begin(), markers_.end(), key);
@@ -141,10 +134,13 @@ void LogChannels::KeepRecent(double span, std::size_t maxDataLines) {
 
 std::vector<double> LogChannels::linesOfZone(std::int64_t zone) const {
     std::vector<double> lines;
-    for (std::size_t i = 0; i < zonesOfLines_.size(); ++i) {
-        if (zonesOfLines_[i] == zone && zonesOfLines_[i] != kFarZone)
-            lines.push_back(dataLines_[i]);
-    }
+    if (source_ == ChannelSource::Stream) return lines;
+    // A data line's ZONE field is its zone exactly (ClassifyLogLine), so the
+    // column's value is the zone as a double, which holds any zone exactly.
+    const ChannelValues& zones = values_[kZoneColumn];
+    const double wanted = static_cast<double>(zone);
+    for (std::size_t i = 0; i < zones.size(); ++i)
+        if (zones[i] == wanted) lines.push_back(dataLines_[i]);
     return lines;
 }
 
@@ -172,13 +168,10 @@ std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) 
 void LogChannels::Reserve(std::size_t dataLines) {
     dataLines_.reserve(dataLines);
     for (ChannelValues& column : values_) column.reserve(dataLines);
-    if (source_ == ChannelSource::File) zonesOfLines_.reserve(dataLines);
 }
 
 std::size_t LogChannels::bytes() const {
-    std::size_t bytes = dataLines_.capacity() * sizeof(double) +
-                        zonesOfLines_.capacity() * sizeof(std::int32_t) +
-                        markers_.capacity() * sizeof(double);
+    std::size_t bytes = (dataLines_.capacity() + markers_.capacity()) * sizeof(double);
     for (const ChannelValues& column : values_) bytes += column.bytes();
     return bytes;
 }

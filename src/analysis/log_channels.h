@@ -39,7 +39,7 @@ class LogChannels {
     const std::vector<double>& dataLines() const { return dataLines_; }
     // Column `column` of every data line; a field that is not a number is NaN.
     const ChannelValues& values(std::size_t column) const { return values_[column]; }
-    // The memory the keys, values and zones of the data lines and the markers take.
+    // The memory the keys and values of the data lines and the markers take.
     std::size_t bytes() const;
     // Keys of the markers (empty lines), the first kMaxMarkers of them: a
     // person sets a marker by hand, so a file of empty lines must not fill memory.
@@ -101,7 +101,6 @@ class LogChannels {
     std::size_t droppedMarkers_ = 0;
     std::vector<double> dataLines_;
     ChannelValues values_[kLogColumns];
-    std::vector<std::int32_t> zonesOfLines_;
     std::vector<double> markers_;
     ZoneTable zones_;
     std::int64_t lineCount_ = 0;
