@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         "the log; target at most 1)\n",
         megabytes, PeakMegabytes() - before, (PeakMegabytes() - before) / megabytes);
     const double held = static_cast<double>(window->channels().bytes()) / 1e6;
-    std::printf("(the log's lines, values and zones held in %.0f MB, %.2f times the log)\n", held,
+    std::printf("(the log's line numbers and values held in %.0f MB, %.2f times the log)\n", held,
                 held / megabytes);
     window->close();
     std::filesystem::remove_all(dir);

@@ -18,7 +18,8 @@ constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
-LogChannels::LogChannels(ChannelSource source) : source_(source) {
+LogChannels::LogChannels(ChannelSource source)
+    : source_(source), dataLines_(source == ChannelSource::File) {
     if (source_ == ChannelSource::Stream) NumberTitles();
 }
 
@@ -106,12 +107,11 @@ void LogChannels::AppendData(const std::vector<std::string_view>& fields, const 
 }
 
 void LogChannels::DropBefore(double key) {
-    const auto dataEnd = std::lower_bound(dataLines_.begin(), dataLines_.end(), key);
-    const auto count = dataEnd - dataLines_.begin();
+    const std::size_t count = dataLines_.lowerBound(key);
     if (count > 0) {
-        dataLines_.erase(dataLines_.begin(), dataEnd);
-        for (ChannelValues& column : values_) column.eraseFront(static_cast<std::size_t>(count));
-        droppedDataLines_ += static_cast<std::size_t>(count);
+        dataLines_.eraseFront(count);
+        for (ChannelValues& column : values_) column.eraseFront(count);
+        droppedDataLines_ += count;
     }
     const auto markerEnd = std::lower_bound(markers_.begin(), markers_.end(), key);
     droppedMarkers_ += static_cast<std::size_t>(markerEnd - markers_.begin());
@@ -146,11 +146,12 @@ std::vector<double> LogChannels::linesOfZone(std::int64_t zone) const {
 
 std::ptrdiff_t LogChannels::nearestDataIndex(double key) const {
     if (dataLines_.empty()) return -1;
-    const auto after = std::lower_bound(dataLines_.begin(), dataLines_.end(), key);
-    if (after == dataLines_.begin()) return 0;
-    const auto before = after - 1;
-    const bool afterNearer = after != dataLines_.end() && *after - key < key - *before;
-    return (afterNearer ? after : before) - dataLines_.begin();
+    const std::size_t after = dataLines_.lowerBound(key);
+    if (after == 0) return 0;
+    const std::size_t before = after - 1;
+    const bool afterNearer =
+        after != dataLines_.size() && dataLines_[after] - key < key - dataLines_[before];
+    return static_cast<std::ptrdiff_t>(afterNearer ? after : before);
 }
 
 std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) {
@@ -171,7 +172,7 @@ void LogChannels::Reserve(std::size_t dataLines) {
 }
 
 std::size_t LogChannels::bytes() const {
-    std::size_t bytes = (dataLines_.capacity() + markers_.capacity()) * sizeof(double);
+    std::size_t bytes = dataLines_.bytes() + markers_.capacity() * sizeof(double);
     for (const ChannelValues& column : values_) bytes += column.bytes();
     return bytes;
 }

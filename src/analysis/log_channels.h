@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/channel_values.h"
+#include "analysis/data_keys.h"
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 #include "common/status.h"
@@ -36,7 +37,7 @@ class LogChannels {
     // Grows whenever the titles change.
     int titleChanges() const { return titleChanges_; }
     // Keys of the data lines, ascending.
-    const std::vector<double>& dataLines() const { return dataLines_; }
+    const DataKeys& dataLines() const { return dataLines_; }
     // Column `column` of every data line; a field that is not a number is NaN.
     const ChannelValues& values(std::size_t column) const { return values_[column]; }
     // The memory the keys and values of the data lines and the markers take.
@@ -99,7 +100,7 @@ class LogChannels {
     double lastKey_ = 0;
     std::size_t droppedDataLines_ = 0;
     std::size_t droppedMarkers_ = 0;
-    std::vector<double> dataLines_;
+    DataKeys dataLines_;
     ChannelValues values_[kLogColumns];
     std::vector<double> markers_;
     ZoneTable zones_;

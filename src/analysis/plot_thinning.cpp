@@ -7,7 +7,7 @@
 
 namespace kestrin {
 
-void ThinPoints(const std::vector<double>& keys, const ChannelValues& values, std::size_t first,
+void ThinPoints(const DataKeys& keys, const ChannelValues& values, std::size_t first,
                 std::size_t last, double lower, double upper, int columns,
                 std::vector<PlotPoint>& points) {
     points.clear();
@@ -26,10 +26,7 @@ void ThinPoints(const std::vector<double>& keys, const ChannelValues& values, st
         // The lines of one pixel column lie together: find where it ends.
         const double column = std::floor((keys[i] - lower) * perKey);
         const double boundary = lower + (column + 1) / perKey;
-        const auto stopAt =
-            std::lower_bound(keys.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                             keys.begin() + static_cast<std::ptrdiff_t>(end), boundary);
-        const std::size_t stop = static_cast<std::size_t>(stopAt - keys.begin());
+        const std::size_t stop = keys.lowerBound(boundary, i + 1, end);
         std::size_t low = stop;
         std::size_t high = stop;
         values.lowestHighest(i, stop, low, high);

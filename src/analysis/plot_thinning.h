@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/channel_values.h"
+#include "analysis/data_keys.h"
 
 namespace kestrin {
 
@@ -21,7 +22,7 @@ struct PlotPoint {
 // A value that is NaN is no number and leaves a gap: a column of nothing
 // else gives one NaN point. `keys` ascend. The extremes come from the
 // values' runs, so the work grows with the columns, not with the lines.
-void ThinPoints(const std::vector<double>& keys, const ChannelValues& values, std::size_t first,
+void ThinPoints(const DataKeys& keys, const ChannelValues& values, std::size_t first,
                 std::size_t last, double lower, double upper, int columns,
                 std::vector<PlotPoint>& points);
 

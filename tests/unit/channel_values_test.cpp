@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "analysis/channel_values.h"
+#include "analysis/data_keys.h"
 #include "common/decimal_text.h"
 
 namespace kestrin {
@@ -108,6 +110,38 @@ TEST(ChannelValuesTest, FindsTheExtremesOfAnySpanAsAScanOfEveryLineWould) {
         EXPECT_EQ(low, wantLow);
         EXPECT_EQ(high, wantHigh);
         EXPECT_TRUE(SameBits(values[899], added[899]));
+    }
+}
+
+TEST(DataKeysTest, GivesEveryKeyBackAndFindsItAsASortedListWould) {
+    // A file's line numbers with markers and headers between, times of a
+    // stream, and a file of few data lines that goes one by one.
+    std::vector<double> lines, times, sparse;
+    for (double line = 1; line <= 3000; ++line)
+        if (static_cast<int>(line) % 500 != 0 && line != 7) lines.push_back(line);
+    for (int i = 0; i < 3000; ++i) times.push_back(0.1 * i + 0.05);
+    for (double line = 1; line <= 3000; line += 3) sparse.push_back(line);
+    const struct {
+        const std::vector<double>& keys;
+        bool counted;
+        std::size_t mostBytes;
+    } cases[] = {{lines, true, 8 * 16 + 16}, {times, false, 3000 * 16}, {sparse, true, 1000 * 16}};
+    for (const auto& c : cases) {
+        DataKeys keys(c.counted);
+        for (double key : c.keys) keys.push_back(key);
+        ASSERT_EQ(keys.size(), c.keys.size());
+        EXPECT_LE(keys.bytes(), c.mostBytes);
+        for (std::size_t i = 0; i < c.keys.size(); ++i) ASSERT_EQ(keys[i], c.keys[i]) << i;
+        for (double key : {-1.0, 1.0, 6.5, 7.0, 500.0, 2999.0, 4000.0, 17.05}) {
+            const auto at = std::lower_bound(c.keys.begin(), c.keys.end(), key);
+            EXPECT_EQ(keys.lowerBound(key), static_cast<std::size_t>(at - c.keys.begin()));
+            const auto past = std::upper_bound(c.keys.begin(), c.keys.end(), key);
+            EXPECT_EQ(keys.upperBound(key), static_cast<std::size_t>(past - c.keys.begin()));
+        }
+        keys.eraseFront(600);
+        ASSERT_EQ(keys.size(), c.keys.size() - 600);
+        EXPECT_EQ(keys.front(), c.keys[600]);
+        EXPECT_EQ(keys.back(), c.keys.back());
     }
 }
 

@@ -32,7 +32,8 @@ std::string Text(const std::vector<PlotPoint>& points) {
 
 TEST(PlotThinningTest, KeepsEachPixelColumnsLowestAndHighestAndBothEnds) {
     // Keys 1 to 12 over 2 pixel columns of 6 keys each, [0, 6) and [6, 12].
-    const std::vector<double> keys = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    DataKeys keys(true);
+    for (double key = 1; key <= 12; ++key) keys.push_back(key);
     const struct {
         std::vector<double> values;
         std::size_t first, last;

@@ -128,7 +128,7 @@ void LogPlot::rebuildGraphs() {
 
 void LogPlot::refreshAppended() {
     if (channels_ == nullptr) return;
-    const std::vector<double>& lines = channels_->dataLines();
+    const DataKeys& lines = channels_->dataLines();
     const std::size_t dropped = channels_->droppedDataLines();
     if (dropped > droppedLines_) {
         droppedLines_ = dropped;
@@ -161,15 +161,11 @@ void LogPlot::refillVisible() {
     filledRange_ = range;
     filledWidth_ = width;
     if (channels_ == nullptr) return;
-    const std::vector<double>& keys = channels_->dataLines();
+    const DataKeys& keys = channels_->dataLines();
     // One line beyond each edge, so that the lines run to the edges.
-    auto first = static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), range.lower) -
-                                          keys.begin());
+    std::size_t first = keys.lowerBound(range.lower);
     if (first > 0) --first;
-    const auto last = std::min(
-        keys.size(), static_cast<std::size_t>(
-                         std::upper_bound(keys.begin(), keys.end(), range.upper) - keys.begin()) +
-                         1);
+    const std::size_t last = std::min(keys.size(), keys.upperBound(range.upper) + 1);
     // Thinned, a column's line runs up and down every pixel column: smoothing
     // it would cost most of a replot and show nothing more.
     const bool thinned = last - first > 2 * static_cast<std::size_t>(width);
