@@ -2,7 +2,8 @@
 // Opening a log of a million data lines in the log window: the time to read
 // it (on the loader's thread) and show plot and grid, the time of a wheel
 // step and of ticking one more channel, the time to move the cursor, and
-// the peak memory with every channel ticked beside the file's size.
+// the peak memory with every channel ticked beside the file's size, and
+// what of it the lines' values take.
 // Run under a display or QT_QPA_PLATFORM=offscreen.
 //
 //   log_window_bench [data lines]   (default 1000000; 5000000 is some 260 MB)
@@ -104,6 +105,9 @@ int main(int argc, char** argv) {
         "(log %.1f MB; with every channel ticked memory grew by %.0f MB, %.2f times "
         "the log; target at most 1)\n",
         megabytes, PeakMegabytes() - before, (PeakMegabytes() - before) / megabytes);
+    const double held = static_cast<double>(window->channels().bytes()) / 1e6;
+    std::printf("(the log's line numbers and values held in %.0f MB, %.2f times the log)\n", held,
+                held / megabytes);
     window->close();
     std::filesystem::remove_all(dir);
     return 0;

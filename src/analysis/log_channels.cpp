@@ -14,13 +14,12 @@ namespace kestrin {
 
 namespace {
 
-constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
-// A zone that does not fit 32 bits is kept as this, which no zone number is.
-constexpr std::int32_t kFarZone = std::numeric_limits<std::int32_t>::min();
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
-LogChannels::LogChannels(ChannelSource source) : source_(source) {
+LogChannels::LogChannels(ChannelSource source)
+    : source_(source), dataLines_(source == ChannelSource::File) {
     if (source_ == ChannelSource::Stream) NumberTitles();
 }
 
@@ -92,7 +91,7 @@ void LogChannels::AppendRecord(const Record& record, double key) {
         } else {
             value = ReadDecimal(record.fields[i]);
         }
-        values_[i].push_back(value ? static_cast<float>(*value) : kNoValue);
+        values_[i].push_back(value.value_or(kNoValue));
     }
 }
 
@@ -101,25 +100,18 @@ void LogChannels::AppendData(const std::vector<std::string_view>& fields, const 
     dataLines_.push_back(key);
     for (std::size_t i = 0; i < kLogColumns; ++i) {
         const std::optional<double> value = ReadDecimal(fields[i]);
-        values_[i].push_back(value ? static_cast<float>(*value) : kNoValue);
+        values_[i].push_back(value.value_or(kNoValue));
     }
     if (source_ == ChannelSource::Stream) return;
     zones_.Add(data);
-    const bool fits = data.zone >= std::numeric_limits<std::int32_t>::min() + 1 &&
-                      data.zone <= std::numeric_limits<std::int32_t>::max();
-    zonesOfLines_.push_back(fits ? static_cast<std::int32_t>(data.zone) : kFarZone);
 }
 
 void LogChannels::DropBefore(double key) {
-    const auto dataEnd = std::lower_bound(dataLines_.begin(), dataLines_.end(), key);
-    const auto count = dataEnd - dataLines_.begin();
+    const std::size_t count = dataLines_.lowerBound(key);
     if (count > 0) {
-        dataLines_.erase(dataLines_.begin(), dataEnd);
-        for (std::vector<float>& column : values_)
-            column.erase(column.begin(), column.begin() + count);
-        if (!zonesOfLines_.empty())
-            zonesOfLines_.erase(zonesOfLines_.begin(), zonesOfLines_.begin() + count);
-        droppedDataLines_ += static_cast<std::size_t>(count);
+        dataLines_.eraseFront(count);
+        for (ChannelValues& column : values_) column.eraseFront(count);
+        droppedDataLines_ += count;
     }
     const auto markerEnd = std::lower_bound(markers_.begin(), markers_.end(), key);
     droppedMarkers_ += static_cast<std::size_t>(markerEnd - markers_.begin());
@@ -142,20 +134,24 @@ void LogChannels::KeepRecent(double span, std::size_t maxDataLines) {
 
 std::vector<double> LogChannels::linesOfZone(std::int64_t zone) const {
     std::vector<double> lines;
-    for (std::size_t i = 0; i < zonesOfLines_.size(); ++i) {
-        if (zonesOfLines_[i] == zone && zonesOfLines_[i] != kFarZone)
-            lines.push_back(dataLines_[i]);
-    }
+    if (source_ == ChannelSource::Stream) return lines;
+    // A data line's ZONE field is its zone exactly (ClassifyLogLine), so the
+    // column's value is the zone as a double, which holds any zone exactly.
+    const ChannelValues& zones = values_[kZoneColumn];
+    const double wanted = static_cast<double>(zone);
+    for (std::size_t i = 0; i < zones.size(); ++i)
+        if (zones[i] == wanted) lines.push_back(dataLines_[i]);
     return lines;
 }
 
 std::ptrdiff_t LogChannels::nearestDataIndex(double key) const {
     if (dataLines_.empty()) return -1;
-    const auto after = std::lower_bound(dataLines_.begin(), dataLines_.end(), key);
-    if (after == dataLines_.begin()) return 0;
-    const auto before = after - 1;
-    const bool afterNearer = after != dataLines_.end() && *after - key < key - *before;
-    return (afterNearer ? after : before) - dataLines_.begin();
+    const std::size_t after = dataLines_.lowerBound(key);
+    if (after == 0) return 0;
+    const std::size_t before = after - 1;
+    const bool afterNearer =
+        after != dataLines_.size() && dataLines_[after] - key < key - dataLines_[before];
+    return static_cast<std::ptrdiff_t>(afterNearer ? after : before);
 }
 
 std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) {
@@ -172,8 +168,13 @@ std::vector<std::size_t> InitialColumns(const std::vector<std::string>& titles) 
 
 void LogChannels::Reserve(std::size_t dataLines) {
     dataLines_.reserve(dataLines);
-    for (std::vector<float>& column : values_) column.reserve(dataLines);
-    if (source_ == ChannelSource::File) zonesOfLines_.reserve(dataLines);
+    for (ChannelValues& column : values_) column.reserve(dataLines);
+}
+
+std::size_t LogChannels::bytes() const {
+    std::size_t bytes = dataLines_.bytes() + markers_.capacity() * sizeof(double);
+    for (const ChannelValues& column : values_) bytes += column.bytes();
+    return bytes;
 }
 
 Status ReadLogChannels(const std::string& path, LogChannels& channels,

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/channel_values.h"
+#include "analysis/data_keys.h"
 #include "analysis/log_line.h"
 #include "analysis/zone_table.h"
 #include "common/status.h"
@@ -35,9 +37,11 @@ class LogChannels {
     // Grows whenever the titles change.
     int titleChanges() const { return titleChanges_; }
     // Keys of the data lines, ascending.
-    const std::vector<double>& dataLines() const { return dataLines_; }
+    const DataKeys& dataLines() const { return dataLines_; }
     // Column `column` of every data line; a field that is not a number is NaN.
-    const std::vector<float>& values(std::size_t column) const { return values_[column]; }
+    const ChannelValues& values(std::size_t column) const { return values_[column]; }
+    // The memory the keys and values of the data lines and the markers take.
+    std::size_t bytes() const;
     // Keys of the markers (empty lines), the first kMaxMarkers of them: a
     // person sets a marker by hand, so a file of empty lines must not fill memory.
     static constexpr std::size_t kMaxMarkers = 100000;
@@ -96,9 +100,8 @@ class LogChannels {
     double lastKey_ = 0;
     std::size_t droppedDataLines_ = 0;
     std::size_t droppedMarkers_ = 0;
-    std::vector<double> dataLines_;
-    std::vector<float> values_[kLogColumns];
-    std::vector<std::int32_t> zonesOfLines_;
+    DataKeys dataLines_;
+    ChannelValues values_[kLogColumns];
     std::vector<double> markers_;
     ZoneTable zones_;
     std::int64_t lineCount_ = 0;

@@ -7,8 +7,8 @@
 
 namespace kestrin {
 
-void ThinPoints(const std::vector<double>& keys, const std::vector<float>& values,
-                std::size_t first, std::size_t last, double lower, double upper, int columns,
+void ThinPoints(const DataKeys& keys, const ChannelValues& values, std::size_t first,
+                std::size_t last, double lower, double upper, int columns,
                 std::vector<PlotPoint>& points) {
     points.clear();
     last = std::min({last, keys.size(), values.size()});
@@ -26,29 +26,11 @@ void ThinPoints(const std::vector<double>& keys, const std::vector<float>& value
         // The lines of one pixel column lie together: find where it ends.
         const double column = std::floor((keys[i] - lower) * perKey);
         const double boundary = lower + (column + 1) / perKey;
-        const auto stopAt =
-            std::lower_bound(keys.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                             keys.begin() + static_cast<std::ptrdiff_t>(end), boundary);
-        const std::size_t stop = static_cast<std::size_t>(stopAt - keys.begin());
-        // Comparisons with NaN are false: a value that is no number is passed over.
-        std::size_t low = end;
-        std::size_t high = end;
-        float lowest = std::numeric_limits<float>::infinity();
-        float highest = -std::numeric_limits<float>::infinity();
-        for (std::size_t j = i; j < stop; ++j) {
-            const float value = values[j];
-            if (value < lowest) {
-                lowest = value;
-                low = j;
-            }
-            if (value > highest) {
-                highest = value;
-                high = j;
-            }
-        }
-        if (low == end) low = high;  // every value the same infinity
-        if (high == end) high = low;
-        if (low != end) {
+        const std::size_t stop = keys.lowerBound(boundary, i + 1, end);
+        std::size_t low = stop;
+        std::size_t high = stop;
+        values.lowestHighest(i, stop, low, high);
+        if (low != stop) {
             points.push_back({keys[std::min(low, high)], values[std::min(low, high)]});
             if (low != high)
                 points.push_back({keys[std::max(low, high)], values[std::max(low, high)]});

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "analysis/channel_values.h"
+#include "analysis/data_keys.h"
+
 namespace kestrin {
 
 struct PlotPoint {
@@ -17,9 +20,10 @@ struct PlotPoint {
 // column, the lowest and the highest value in key order, so that a spike of
 // a single line still shows, and the first and the last point as they are.
 // A value that is NaN is no number and leaves a gap: a column of nothing
-// else gives one NaN point. `keys` ascend.
-void ThinPoints(const std::vector<double>& keys, const std::vector<float>& values,
-                std::size_t first, std::size_t last, double lower, double upper, int columns,
+// else gives one NaN point. `keys` ascend. The extremes come from the
+// values' runs, so the work grows with the columns, not with the lines.
+void ThinPoints(const DataKeys& keys, const ChannelValues& values, std::size_t first,
+                std::size_t last, double lower, double upper, int columns,
                 std::vector<PlotPoint>& points);
 
 }  // namespace kestrin

@@ -92,9 +92,13 @@ TEST(LiveChannelsTest, TitlesFollowTheLatestHeaderAndKeysAreGiven) {
     channels.AppendMarker(2.75);
 
     EXPECT_EQ(channels.titles(), renamed);
-    EXPECT_EQ(channels.dataLines(), (std::vector<double>{0.5, 1.5}));
-    EXPECT_EQ(channels.values(0), (std::vector<float>{1000, 2000}));
-    EXPECT_FLOAT_EQ(channels.values(kAirFuelColumn).back(), 14.62f);
+    ASSERT_EQ(channels.dataLines().size(), 2u);
+    EXPECT_EQ(channels.dataLines()[0], 0.5);
+    EXPECT_EQ(channels.dataLines()[1], 1.5);
+    ASSERT_EQ(channels.values(0).size(), 2u);
+    EXPECT_EQ(channels.values(0)[0], 1000);
+    EXPECT_EQ(channels.values(0)[1], 2000);
+    EXPECT_EQ(channels.values(kAirFuelColumn)[1], 14.62);
     EXPECT_EQ(channels.markers(), (std::vector<double>{1.75, 2.75}));
     EXPECT_EQ(channels.lastKey(), 2.75);
     EXPECT_EQ(channels.lineCount(), 8);

@@ -12,7 +12,13 @@
 namespace kestrin {
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+ChannelValues Values(const std::vector<double>& added) {
+    ChannelValues values;
+    for (double value : added) values.push_back(value);
+    return values;
+}
 
 std::string Text(const std::vector<PlotPoint>& points) {
     std::string text;
@@ -26,9 +32,10 @@ std::string Text(const std::vector<PlotPoint>& points) {
 
 TEST(PlotThinningTest, KeepsEachPixelColumnsLowestAndHighestAndBothEnds) {
     // Keys 1 to 12 over 2 pixel columns of 6 keys each, [0, 6) and [6, 12].
-    const std::vector<double> keys = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    DataKeys keys(true);
+    for (double key = 1; key <= 12; ++key) keys.push_back(key);
     const struct {
-        std::vector<float> values;
+        std::vector<double> values;
         std::size_t first, last;
         int columns;
         std::string points;
@@ -45,7 +52,7 @@ TEST(PlotThinningTest, KeepsEachPixelColumnsLowestAndHighestAndBothEnds) {
     };
     std::vector<PlotPoint> points;
     for (const auto& c : cases) {
-        ThinPoints(keys, c.values, c.first, c.last, 0, 12, c.columns, points);
+        ThinPoints(keys, Values(c.values), c.first, c.last, 0, 12, c.columns, points);
         EXPECT_EQ(Text(points), c.points);
     }
 }

@@ -72,6 +72,9 @@ void LogLoader::poll() {
         return;
     }
     stop();
+    // reset() also stops the timer that would show the dialog once its time
+    // is up, even after hide(), over the failure's message box.
+    reset();
     hide();
     if (failure_.ok()) {
         emit opened(LogWindow::showLog(path_, std::move(channels_), settings_));

@@ -52,8 +52,12 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
     plot_->xAxis->setLabel(keyName_);
     plot_->setNoAntialiasingOnDrag(true);
 
-    // Markers and zone ticks above the data, the cursor above them; each
-    // buffered on its own, so that a change there repaints only that layer.
+    // Markers beneath the data: a long log may have one in every pixel
+    // column, and the data must still show. Zone ticks above the data, the
+    // cursor above them; each buffered on its own, so that a change there
+    // repaints only that layer.
+    plot_->addLayer(QStringLiteral("markers"), plot_->layer(QStringLiteral("main")),
+                    QCustomPlot::limBelow);
     plot_->addLayer(QStringLiteral("marks"), plot_->layer(QStringLiteral("main")),
                     QCustomPlot::limAbove);
     plot_->addLayer(QStringLiteral("cursor"), plot_->layer(QStringLiteral("marks")),
@@ -64,7 +68,7 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
     overlayAxis_ = plot_->yAxis2;
     overlayAxis_->setRange(0, 1);
     overlayAxis_->setVisible(false);
-    markerGraph_ = OverlayGraph(plot_, overlayAxis_, kMarkerColour, QStringLiteral("marks"));
+    markerGraph_ = OverlayGraph(plot_, overlayAxis_, kMarkerColour, QStringLiteral("markers"));
     zoneMarks_ = OverlayGraph(plot_, overlayAxis_, kZoneMarkColour, QStringLiteral("marks"));
 
     cursor_ = new QCPItemStraightLine(plot_);
@@ -80,6 +84,7 @@ LogPlot::LogPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)
 
 void LogPlot::setChannels(const LogChannels* channels) {
     channels_ = channels;
+    thinned_.clear();
     rebuildGraphs();
     fitRanges();
     plot_->replot();
@@ -123,7 +128,7 @@ void LogPlot::rebuildGraphs() {
 
 void LogPlot::refreshAppended() {
     if (channels_ == nullptr) return;
-    const std::vector<double>& lines = channels_->dataLines();
+    const DataKeys& lines = channels_->dataLines();
     const std::size_t dropped = channels_->droppedDataLines();
     if (dropped > droppedLines_) {
         droppedLines_ = dropped;
@@ -156,24 +161,29 @@ void LogPlot::refillVisible() {
     filledRange_ = range;
     filledWidth_ = width;
     if (channels_ == nullptr) return;
-    const std::vector<double>& keys = channels_->dataLines();
+    const DataKeys& keys = channels_->dataLines();
     // One line beyond each edge, so that the lines run to the edges.
-    auto first = static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), range.lower) -
-                                          keys.begin());
+    std::size_t first = keys.lowerBound(range.lower);
     if (first > 0) --first;
-    const auto last = std::min(
-        keys.size(), static_cast<std::size_t>(
-                         std::upper_bound(keys.begin(), keys.end(), range.upper) - keys.begin()) +
-                         1);
+    const std::size_t last = std::min(keys.size(), keys.upperBound(range.upper) + 1);
+    // Thinned, a column's line runs up and down every pixel column: smoothing
+    // it would cost most of a replot and show nothing more.
+    const bool thinned = last - first > 2 * static_cast<std::size_t>(width);
     std::vector<PlotPoint> points;
     QVector<QCPGraphData> data;
     for (std::size_t i = 0; i < graphs_.size(); ++i) {
-        ThinPoints(keys, channels_->values(shown_[i]), first, last, range.lower, range.upper, width,
-                   points);
-        data.resize(static_cast<qsizetype>(points.size()));
-        for (std::size_t p = 0; p < points.size(); ++p)
-            data[static_cast<qsizetype>(p)] = QCPGraphData(points[p].key, points[p].value);
-        graphs_[i]->data()->set(data, true);
+        graphs_[i]->setAntialiased(!thinned);
+        QSharedPointer<QCPGraphDataContainer>& thinned = thinned_[shown_[i]];
+        if (!thinned) {
+            ThinPoints(keys, channels_->values(shown_[i]), first, last, range.lower, range.upper,
+                       width, points);
+            data.resize(static_cast<qsizetype>(points.size()));
+            for (std::size_t p = 0; p < points.size(); ++p)
+                data[static_cast<qsizetype>(p)] = QCPGraphData(points[p].key, points[p].value);
+            thinned = QSharedPointer<QCPGraphDataContainer>::create();
+            thinned->set(data, true);
+        }
+        graphs_[i]->setData(thinned);
     }
 }
 
@@ -224,7 +234,7 @@ void LogPlot::moveCursorTo(double line) {
     cursor_->setVisible(true);
     QString text = keyName_ + QLatin1Char(' ') + QString::number(dataLine, 'f', keyDecimals_);
     for (std::size_t column : shown_) {
-        const float value = channels_->values(column)[static_cast<std::size_t>(index)];
+        const double value = channels_->values(column)[static_cast<std::size_t>(index)];
         text += QStringLiteral("   %1 %2")
                     .arg(Latin1(channels_->titles()[column]),
                          std::isnan(value) ? QStringLiteral("-") : QString::number(value, 'g', 7));

@@ -16,11 +16,11 @@ class QMouseEvent;
 namespace kestrin {
 
 // The values of a log against line number (or time): the chosen columns, each on a
-// value axis of its own, the markers as vertical lines, a cursor with a
-// readout of every shown column, wheel zoom and drag along the lines. The
-// channels can grow (a live stream): refreshAppended() plots what was added.
-// Cursor and markers lie on buffered layers of their own, so moving the
-// cursor redraws no data. The graphs hold only what is in view, thinned to
+// value axis of its own, the markers as vertical lines beneath the data, a
+// cursor with a readout of every shown column, wheel zoom and drag along the
+// lines. The channels can grow (a live stream): refreshAppended() plots what
+// was added. Cursor and zone ticks lie on buffered layers of their own, so
+// moving the cursor redraws no data. The graphs hold only what is in view, thinned to
 // the pixel columns (ThinPoints), refilled before a replot when the lines in
 // view, the plot's width or the channels changed.
 class LogPlot : public QWidget {

@@ -4,8 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -28,9 +26,10 @@
 #include "analysis/qt/corrections_panel.h"
 #include "analysis/qt/log_corrections.h"
 #include "analysis/qt/log_plot.h"
-#include "common/printable_name.h"
 #include "common/qt/close_keys.h"
 #include "common/qt/latin1.h"
+#include "common/qt/open_file_dialog.h"
+#include "common/qt/shown_name.h"
 #include "log/text_file.h"
 #include "settings/settings_format.h"
 #include "settings/settings_loader.h"
@@ -50,11 +49,6 @@ constexpr double kFullShade = 3.0;
 QColor Shade(std::int64_t meanHundredths) {
     return ShadeTowards((static_cast<double>(meanHundredths) / 100 - kStoichiometric) / kFullShade);
 }
-
-const QString kLogFilter = QStringLiteral("Logs (*.txt);;All files (*)");
-
-// A message that names files: their bytes as the file system encodes names.
-QString Told(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
 
 std::string FileName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -78,9 +72,7 @@ LogWindow* LogWindow::showLog(const std::string& path, std::unique_ptr<LogChanne
     return window;
 }
 
-QString LogWindow::displayName(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(PrintableName(FileName(path))));
-}
+QString LogWindow::displayName(const std::string& path) { return ShownName(FileName(path)); }
 
 LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> channels,
                      const SettingsTable& settings)
@@ -109,7 +101,7 @@ LogWindow::LogWindow(const std::string& path, std::unique_ptr<LogChannels> chann
     });
     connect(corrections_, &LogCorrections::logsChanged, this, [this, path] {
         setWindowTitle(QStringLiteral("Log - %1 and %2 more")
-                           .arg(Latin1(FileName(path)))
+                           .arg(displayName(path))
                            .arg(corrections_->logs().size() - 1));
     });
     optMeanAfr_ = new QRadioButton(QStringLiteral("&Mean AFR"), this);
@@ -299,23 +291,25 @@ void LogWindow::copyCorrections() const {
 }
 
 void LogWindow::chooseLogToAdd() {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Add Log"));
-    if (path.isEmpty()) return;
+    const std::optional<std::string> path =
+        OpenFileDialog::choose(this, QStringLiteral("Add Log"), {QStringLiteral("All files (*)")});
+    if (!path) return;
     std::string problem;
-    if (!corrections_->addLog(path.toLocal8Bit().toStdString(), problem)) {
-        QMessageBox::warning(this, QStringLiteral("Kestrin"), Told(problem));
+    if (!corrections_->addLog(*path, problem)) {
+        QMessageBox::warning(this, QStringLiteral("Kestrin"), ShownText(problem));
         return;
     }
     if (mode_ == GridMode::MeanAfr) setChangeMode(true);
 }
 
 void LogWindow::chooseLogToCompare() {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Compare With"), QString(), kLogFilter);
-    if (path.isEmpty()) return;
+    const std::optional<std::string> path =
+        OpenFileDialog::choose(this, QStringLiteral("Compare With"),
+                               {QStringLiteral("Logs (*.txt)"), QStringLiteral("All files (*)")});
+    if (!path) return;
     std::string problem;
-    if (!compareWith(QFile::encodeName(path).toStdString(), problem))
-        QMessageBox::warning(this, QStringLiteral("Kestrin"), Told(problem));
+    if (!compareWith(*path, problem))
+        QMessageBox::warning(this, QStringLiteral("Kestrin"), ShownText(problem));
 }
 
 bool LogWindow::compareWith(const std::string& path, std::string& problem) {
@@ -351,7 +345,7 @@ QString LogWindow::saveCorrectedSettings(const std::string& path, bool& saved) {
             .arg(displayName(path));
     FileEntry entry;
     if (PosixFileSystem().inspect(path, entry).ok() && entry.kind != FileEntry::Kind::Missing)
-        return Told(NotReplacedText(path));
+        return ShownText(NotReplacedText(path));
     const CorrectionsPanel* panel = corrections_->panel();
     if (!panel->problem().isEmpty())
         return QStringLiteral("Nothing saved: the options beside the grid hold a mistake: ") +
@@ -361,7 +355,8 @@ QString LogWindow::saveCorrectedSettings(const std::string& path, bool& saved) {
             "Nothing saved: without a step there is no new setting. Type the "
             "step under Fuel change.");
     std::string problem;
-    if (!corrections_->workOut(problem)) return QStringLiteral("Nothing saved: ") + Told(problem);
+    if (!corrections_->workOut(problem))
+        return QStringLiteral("Nothing saved: ") + ShownText(problem);
     const std::vector<ZoneCorrection>& zones = corrections_->result().zones;
     if (std::none_of(zones.begin(), zones.end(),
                      [](const ZoneCorrection& zone) { return zone.newSetting.has_value(); }))
@@ -371,7 +366,7 @@ QString LogWindow::saveCorrectedSettings(const std::string& path, bool& saved) {
     PosixFileSystem files;
     if (const std::optional<std::string> refused =
             ReadCompleteSettings(files, settingsPath, settings))
-        return QStringLiteral("Nothing saved: ") + Told(*refused);
+        return QStringLiteral("Nothing saved: ") + ShownText(*refused);
     const SettingsWriteReport report =
         WriteCorrectedSettings(settingsPath, settings, path, corrections_->result());
     saved = report.written;
@@ -379,7 +374,7 @@ QString LogWindow::saveCorrectedSettings(const std::string& path, bool& saved) {
     for (const std::string& line : report.lines) told += (told.empty() ? "" : "\n") + line;
     return (saved ? QStringLiteral("Corrected settings saved.\n")
                   : QStringLiteral("Nothing saved: ")) +
-           Told(told);
+           ShownText(told);
 }
 
 }  // namespace kestrin

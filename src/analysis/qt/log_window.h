@@ -48,6 +48,7 @@ class LogWindow : public QWidget {
     static constexpr int kDefaultMinimumLines = 10;
 
     LogPlot* plot() const { return plot_; }
+    const LogChannels& channels() const { return *channels_; }
     ZoneGridView* grid() const { return grid_; }
     // The same text as "kestrin --zone-table".
     QString zoneTableText() const;

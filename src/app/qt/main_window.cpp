@@ -3,8 +3,6 @@
 #include "common/qt/latin1.h"
 
 #include <QCloseEvent>
-#include <QFile>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -14,7 +12,7 @@
 #include "analysis/qt/log_loader.h"
 #include "analysis/qt/log_window.h"
 #include "app/qt/qt_message_prompt.h"
-#include "common/printable_name.h"
+#include "common/qt/open_file_dialog.h"
 #include "common/qt/twips.h"
 #include "display/qt/console_view.h"
 #include "display/qt/rx_indicator.h"
@@ -247,9 +245,9 @@ void MainWindow::mnuFileSaveOptions_Click() {
 }
 
 void MainWindow::mnuFileOpenLog_Click() {
-    const QString path =
-        QFileDialog::getOpenFileName(this, "Open Log", QString(), "Logs (*.txt);;All files (*)");
-    if (!path.isEmpty()) openLog(QFile::encodeName(path).toStdString());
+    const std::optional<std::string> path = OpenFileDialog::choose(
+        this, "Open Log", {QStringLiteral("Logs (*.txt)"), QStringLiteral("All files (*)")});
+    if (path) openLog(*path);
 }
 
 void MainWindow::openLog(const std::string& path) {
@@ -257,8 +255,8 @@ void MainWindow::openLog(const std::string& path) {
     LogLoader* loader = LogLoader::start(path, program_.settings, this);
     connect(loader, &LogLoader::failed, this,
             [this](const std::string& name, const Status& failure) {
-                prompt_.show("Cannot open the log " + PrintableName(name) + ": " + failure.reason,
-                             "Kestrin", PromptButtons::Ok);
+                prompt_.showAboutFile("Cannot open the log %1: " + failure.reason, name, "Kestrin",
+                                      PromptButtons::Ok);
             });
 }
 
@@ -275,9 +273,10 @@ void MainWindow::mnuViewLivePlot_Click() {
 }
 
 void MainWindow::mnuViewCompareSettings_Click() {
-    const QString path = QFileDialog::getOpenFileName(this, "Compare Settings", QString(),
-                                                      "Settings files (*.txt);;All files (*)");
-    if (!path.isEmpty()) compareSettings(QFile::encodeName(path).toStdString());
+    const std::optional<std::string> path = OpenFileDialog::choose(
+        this, "Compare Settings",
+        {QStringLiteral("Settings files (*.txt)"), QStringLiteral("All files (*)")});
+    if (path) compareSettings(*path);
 }
 
 SettingsComparison* MainWindow::compareSettings(const std::string& path) {

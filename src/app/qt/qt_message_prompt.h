@@ -13,8 +13,12 @@ class QtMessagePrompt : public MessagePrompt {
     explicit QtMessagePrompt(QWidget* parent) : parent_(parent) {}
     PromptAnswer show(std::string_view text, std::string_view title,
                       PromptButtons buttons) override;
+    PromptAnswer showAboutFile(std::string_view text, std::string_view name, std::string_view title,
+                               PromptButtons buttons) override;
 
   private:
+    PromptAnswer showBody(QString body, std::string_view title, PromptButtons buttons);
+
     QWidget* parent_;
 };
 

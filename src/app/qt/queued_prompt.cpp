@@ -15,4 +15,15 @@ PromptAnswer QueuedPrompt::show(std::string_view text, std::string_view title,
     return PromptAnswer::Ok;
 }
 
+PromptAnswer QueuedPrompt::showAboutFile(std::string_view text, std::string_view name,
+                                         std::string_view title, PromptButtons buttons) {
+    if (buttons != PromptButtons::Ok) return prompt_.showAboutFile(text, name, title, buttons);
+    QTimer::singleShot(
+        0, &context_,
+        [this, text = std::string(text), name = std::string(name), title = std::string(title)] {
+            (void)prompt_.showAboutFile(text, name, title, PromptButtons::Ok);
+        });
+    return PromptAnswer::Ok;
+}
+
 }  // namespace kestrin

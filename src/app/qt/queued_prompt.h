@@ -15,6 +15,8 @@ class QueuedPrompt : public MessagePrompt {
     explicit QueuedPrompt(MessagePrompt& prompt) : prompt_(prompt) {}
     PromptAnswer show(std::string_view text, std::string_view title,
                       PromptButtons buttons) override;
+    PromptAnswer showAboutFile(std::string_view text, std::string_view name, std::string_view title,
+                               PromptButtons buttons) override;
 
   private:
     MessagePrompt& prompt_;

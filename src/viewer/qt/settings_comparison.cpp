@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/qt/settings_comparison.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 
-#include "common/printable_name.h"
 #include "common/qt/close_keys.h"
+#include "common/qt/shown_name.h"
 #include "settings/settings_format.h"
 #include "viewer/qt/labels.h"
 #include "viewer/qt/zone_grid_view.h"
@@ -46,8 +44,7 @@ SettingsComparison::SettingsComparison(const SettingsTable& captured, const std:
                                        const std::string& line)
     : QWidget(nullptr), file_(std::make_unique<SettingsTable>()) {
     setObjectName(QStringLiteral("frmCompareSettings"));
-    const QString name =
-        QFileInfo(QFile::decodeName(QByteArray::fromStdString(PrintableName(path)))).fileName();
+    const QString name = ShownName(path.substr(path.find_last_of('/') + 1));
     setWindowTitle(QStringLiteral("Compare Settings - ") + name);
     setAttribute(Qt::WA_DeleteOnClose);
     CloseWithEscapeOrCtrlW(this);
