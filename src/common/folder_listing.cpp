@@ -2,6 +2,7 @@
 #include "common/folder_listing.h"
 
 #include <dirent.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -46,26 +47,8 @@ std::vector<std::string> FilterPatterns(std::string_view filter) {
     return patterns;
 }
 
-bool MatchesPattern(std::string_view name, std::string_view pattern) {
-    // Greedy with one step back to the latest *: linear enough for file names.
-    std::size_t n = 0, p = 0;
-    std::size_t star = std::string_view::npos, resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
-            ++n;
-            ++p;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
+bool MatchesPattern(const std::string& name, const std::string& pattern) {
+    return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
 }
 
 Status ListFolder(const std::string& path, const std::vector<std::string>& patterns,

@@ -23,9 +23,9 @@ struct FolderEntry {
 // gives *.txt and *.log; a filter without parentheses is its own patterns.
 std::vector<std::string> FilterPatterns(std::string_view filter);
 
-// Whether `name` matches `pattern`, where * stands for any bytes and ? for
-// one; letters A to Z match either case, other bytes only themselves.
-bool MatchesPattern(std::string_view name, std::string_view pattern);
+// Whether `name` matches the shell pattern `pattern` (fnmatch), letters in
+// either case.
+bool MatchesPattern(const std::string& name, const std::string& pattern);
 
 // The entries of the folder at `path`: ".." first unless it is the root,
 // then its folders, then the files that match one of `patterns` (every file
