@@ -26,7 +26,6 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 #include <filesystem>
@@ -76,20 +75,6 @@ bool Following(const ConsoleView& view) {
            last.y() >= 0 && last.y() + view.lineHeight() <= view.viewport()->height();
 }
 
-// The viewport as painting has left it on the screen, and as a drawing of
-// the whole viewport from scratch gives it: the two must not differ.
-bool ScreenMatchesAFullDrawing(ConsoleView& view) {
-    AppendLines(view, 0);
-    const QPoint at = view.viewport()->mapTo(view.window(), QPoint(0, 0));
-    const QSize size = view.viewport()->size();
-    const QImage screen =
-        QGuiApplication::primaryScreen()
-            ->grabWindow(view.window()->winId(), at.x(), at.y(), size.width(), size.height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    return screen == view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
 }  // namespace
 
 class WindowsTest : public QObject {
@@ -127,38 +112,6 @@ class WindowsTest : public QObject {
         QCOMPARE(view.selectedText(), std::string("b\tc\xE9z\r\nx"));
         QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text().toLatin1().toStdString(), view.selectedText());
-    }
-
-    void consoleDrawsOnlyWhatChangedAndTheScreenShowsAllOfIt() {
-        ConsoleView view;
-        view.resize(400, 200);
-        view.show();
-        QScrollBar* bar = view.verticalScrollBar();
-        // Short text: the last line grows where it stands.
-        for (const char* piece : {"12\t", "34\t", "\r\n", "5"}) {
-            view.AppendConsole(piece);
-            QVERIFY2(ScreenMatchesAFullDrawing(view), piece);
-        }
-        // Following: the lines that stay move up, the new ones are drawn below.
-        for (int lines : {30, 1, 0, 2}) {
-            AppendLines(view, lines);
-            view.AppendConsole("6\t7");
-            QVERIFY(ScreenMatchesAFullDrawing(view) && Following(view));
-        }
-        // Scrolled away by the user, new text does not touch the view.
-        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        QVERIFY(ScreenMatchesAFullDrawing(view));
-        AppendLines(view, 3);
-        view.AppendConsole("8\t");
-        QVERIFY(ScreenMatchesAFullDrawing(view));
-        // Back at the end, and scrolled sideways along a long line.
-        view.AppendConsole(std::string(200, '7') + "\r\n");
-        bar->setValue(bar->maximum());
-        view.horizontalScrollBar()->setValue(30);
-        view.AppendConsole("9\t9");
-        QVERIFY(ScreenMatchesAFullDrawing(view));
-        AppendLines(view, 1);
-        QVERIFY(ScreenMatchesAFullDrawing(view));
     }
 
     void mainWindowLogsFlashesAndSavesOptions() {
@@ -210,11 +163,6 @@ class WindowsTest : public QObject {
         QCOMPARE(zone->text(), QString("<b>1</b>"));
         box->click();
         QCOMPARE(zone->text(), QString("+4"));
-        table.slot(100) = "7";  // the next view reads the table anew
-        box->click();
-        QCOMPARE(zone->text(), QString("7"));
-        box->click();
-        QCOMPARE(zone->text(), QString("+11"));
         viewer->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(viewer.isNull());
@@ -411,21 +359,14 @@ class WindowsTest : public QObject {
 
     void streamReachesThePlotAndTheGrid() {
         MainWindowFixture f;
-        const QList<QAction*> menus = f.window->menuBar()->actions();
-        QCOMPARE(menus.size(), 2);
-        QCOMPARE(menus[1]->text(), QStringLiteral("View"));
         auto* mnuViewLivePlot = f.window->findChild<QAction*>("mnuViewLivePlot");
         QVERIFY(mnuViewLivePlot);
         mnuViewLivePlot->trigger();
         QPointer<LivePlotWindow> live = f.window->livePlot();
         QVERIFY(live && live->isVisible());
-        mnuViewLivePlot->trigger();
-        QCOMPARE(f.window->livePlot(), live.data());  // one at a time
 
         f.click("cmdViewSettings");
         SettingsViewer* viewer = f.window->settingsViewer();
-        f.click("cmdViewSettings");
-        QCOMPARE(f.window->settingsViewer(), viewer);  // one at a time
         auto* cell = viewer->findChild<QLabel*>("lblZone_19");
         const QString cellText = cell->text();
 
@@ -439,8 +380,6 @@ class WindowsTest : public QObject {
         QTRY_COMPARE(live->channels().markers().size(), std::size_t{1});
 
         live->refresh();
-        QVERIFY(live->repaintInterval() >= LivePlotWindow::kRepaintMilliseconds &&
-                live->repaintInterval() <= LivePlotWindow::kSlowestRepaintMilliseconds);
         QCustomPlot* plot = live->plot()->customPlot();
         QCOMPARE(plot->graph(plot->graphCount() - 1)->dataCount(), 2);
 
