@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
+#include "ecu-sim/drive_recording.h"
 #include "ecu-sim/settings_dump.h"
 #include "ecu-sim/stream_lines.h"
-#include "support/stream_recording.h"
 #include "viewer/zone_layout.h"
 
 namespace kestrin::bench {
@@ -28,7 +28,7 @@ inline Status RecordLog(const std::string& path, long long dataLines, Separator 
     for (int p = 0; withSettings && p < ZoneView::kSmallZones; ++p)
         settings.slot(SmallZoneSlot(p)) = ecusim::SignedText(dump.smallZones[p]);
     ecusim::StreamSource source(seed, 64);
-    return test::RecordStream(path, source, dataLines, separator, settings, markerEvery);
+    return ecusim::RecordStream(path, source, dataLines, separator, settings, markerEvery);
 }
 
 // A log of `dataLines` data lines with a marker every 5000, as Log1.txt in

@@ -81,7 +81,6 @@ class LogWindowTest : public QObject {
         QVERIFY(window->zoneTableText().contains("\n105\t12\t14.7\t14.7\t14.71\t+5\n"));
         window->findChild<QAction*>("mnuCopyZoneTable")->trigger();
         QCOMPARE(QApplication::clipboard()->text(), window->zoneTableText());
-        QVERIFY(!window->findChild<QLabel*>("lblNoData")->isVisibleTo(window));
         window->close();
     }
 
@@ -107,7 +106,6 @@ class LogWindowTest : public QObject {
         QCOMPARE(window->windowTitle(), QString::fromUtf8("Log - Log \u00e9t\u00e9.txt"));
         auto* ampersand = window->findChild<QCheckBox*>("chkChannel_0");
         QCOMPARE(ampersand->text(), QStringLiteral("A&&B"));  // shown as A&B, no shortcut
-        QVERIFY(ampersand->toolTip().isEmpty());
         auto* cut = window->findChild<QCheckBox*>("chkChannel_1");
         QVERIFY(cut->toolTip().contains(QString(7000, QLatin1Char('W'))));
         QVERIFY(window->minimumSizeHint().width() < 1200);

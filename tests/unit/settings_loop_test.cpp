@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "analysis/corrections_command.h"
+#include "ecu-sim/drive_recording.h"
 #include "ecu-sim/stream_lines.h"
 #include "ecu-sim/unit_settings.h"
 #include "settings/settings_format.h"
 #include "support/command_run.h"
 #include "support/pty_pair.h"
-#include "support/stream_recording.h"
 
 namespace kestrin {
 namespace {
@@ -28,7 +28,7 @@ void Drive(const std::string& log, const ecusim::UnitSettings& settings, const s
     const auto table = std::make_unique<SettingsTable>();
     MapSettingsLine(line, *table);
     ecusim::StreamSource source(kSeed, 64, ecusim::MakeFuelSetup(settings, kSeed, 1.0, 1));
-    ASSERT_TRUE(test::RecordStream(log, source, kDriveLines, Separator::Tab, *table).ok());
+    ASSERT_TRUE(ecusim::RecordStream(log, source, kDriveLines, Separator::Tab, *table).ok());
 }
 
 // The whole loop against the simulated engine, by the program's commands: a

@@ -4,28 +4,32 @@
 #include <memory>
 #include <string>
 
+#include "common/message_prompt.h"
 #include "ecu-sim/stream_lines.h"
 #include "intake/line_tokenizer.h"
 #include "log/log_writer.h"
 #include "log/options.h"
 #include "log/text_file.h"
 #include "settings/settings_table.h"
-#include "support/scripted_prompt.h"
 
-namespace kestrin::test {
+namespace kestrin::ecusim {
 
 // Records a log as the program does during a run: `dataLines` data lines of
 // the simulated unit's stream (and the headers among them) go through the
 // tokenizer, the record decoder and the log writer into `path`, with
 // `settings` as the loaded table. A marker every `markerEvery` data lines (0:
 // none). Returns the failure of the log file.
-inline Status RecordStream(const std::string& path, ecusim::StreamSource& source,
-                           long long dataLines, Separator separator, const SettingsTable& settings,
+inline Status RecordStream(const std::string& path, StreamSource& source, long long dataLines,
+                           Separator separator, const SettingsTable& settings,
                            long long markerEvery = 0) {
     struct DroppedConsole : ConsoleSink {
         void AppendConsole(std::string_view) override {}
     } console;
-    ScriptedPrompt prompt;
+    struct NoBoxes : MessagePrompt {
+        PromptAnswer show(std::string_view, std::string_view, PromptButtons) override {
+            return PromptAnswer::Ok;
+        }
+    } prompt;
     OptionState options;
     options.SeparatorMode = separator;
     PosixFileSystem files;
@@ -36,7 +40,7 @@ inline Status RecordStream(const std::string& path, ecusim::StreamSource& source
     log.setLoggingActive(true);
     LineTokenizer tokenizer(console, log, settings, prompt);
     for (long long written = 0; written < dataLines;) {
-        const ecusim::StreamSource::Line line = source.next();
+        const StreamSource::Line line = source.next();
         if (line.isData) {
             ++written;
             if (markerEvery > 0 && written % markerEvery == 0) tokenizer.MarkerPending = true;
@@ -49,4 +53,4 @@ inline Status RecordStream(const std::string& path, ecusim::StreamSource& source
     return stream->Close();
 }
 
-}  // namespace kestrin::test
+}  // namespace kestrin::ecusim
