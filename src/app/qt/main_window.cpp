@@ -12,6 +12,7 @@
 #include "analysis/qt/log_loader.h"
 #include "analysis/qt/log_window.h"
 #include "app/qt/qt_message_prompt.h"
+#include "common/printable_name.h"
 #include "common/qt/open_file_dialog.h"
 #include "common/qt/twips.h"
 #include "display/qt/console_view.h"
@@ -283,7 +284,12 @@ SettingsComparison* MainWindow::compareSettings(const std::string& path) {
     std::string line;
     if (const std::optional<std::string> refused =
             ReadCompleteSettings(program_.fileSystem, path, line)) {
-        prompt_.show(*refused, "Kestrin", PromptButtons::Ok);
+        // The name as the box shows names: decoded as the file system encodes them.
+        std::string text = *refused;
+        const std::string escaped = PrintableName(path);
+        if (const std::size_t at = text.find(escaped); at != std::string::npos)
+            text.replace(at, escaped.size(), "%1");
+        prompt_.showAboutFile(text, path, "Kestrin", PromptButtons::Ok);
         return nullptr;
     }
     auto* window = new SettingsComparison(program_.settings, path, line);
