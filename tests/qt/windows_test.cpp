@@ -386,6 +386,7 @@ class WindowsTest : public QObject {
         QPointer<SettingsComparison> compared =
             f.window->compareSettings(f.dir.file("Corrected.txt"));
         QVERIFY(compared && compared->isVisible());
+        QVERIFY(compared->width() <= compared->screen()->availableGeometry().width());
         QCOMPARE(compared->objectName(), QStringLiteral("frmCompareSettings"));
         for (int p = 0; p < ZoneView::kSmallZones; ++p) {
             const bool changed = p == 1 || p == 40;

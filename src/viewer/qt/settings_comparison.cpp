@@ -3,6 +3,10 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 
 #include "common/qt/close_keys.h"
 #include "common/qt/shown_name.h"
@@ -84,13 +88,30 @@ SettingsComparison::SettingsComparison(const SettingsTable& captured, const std:
     auto* lblFile = new QLabel(name, this);
     lblFile->setObjectName(QStringLiteral("lblFile"));
     lblFile->setTextFormat(Qt::PlainText);
-    auto* layout = new QGridLayout(this);
+    auto* content = new QWidget;
+    auto* layout = new QGridLayout(content);
     layout->addWidget(lblCaptured, 0, 0);
     layout->addWidget(lblFile, 0, 1);
     layout->addWidget(grdCaptured_, 1, 0);
     layout->addWidget(grdFile_, 1, 1);
     layout->addWidget(lblChanged_, 2, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Two grids side by side are wider than a laptop's screen: the window
+    // takes what the screen has and scrolls the rest.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrCompare"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    const QSize room = screen()->availableGeometry().size();
+    QSize size = content->sizeHint();
+    if (size.width() > room.width())
+        size.rheight() += scroll->horizontalScrollBar()->sizeHint().height();
+    if (size.height() > room.height())
+        size.rwidth() += scroll->verticalScrollBar()->sizeHint().width();
+    resize(size.boundedTo(room));
 }
 
 SettingsComparison::~SettingsComparison() = default;
