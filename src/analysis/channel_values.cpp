@@ -7,6 +7,8 @@
 #include <optional>
 #include <type_traits>
 
+#include "common/decimal_text.h"
+
 namespace kestrin {
 
 namespace {
@@ -151,6 +153,29 @@ void ChannelValues::push_back(double value) {
         if (form_ != Form::Double) changeForm(Form::Double, 0);
     }
     append(doubles_, value);
+}
+
+void ChannelValues::pushText(std::string_view text) {
+    const std::optional<DecimalDigits> read = ReadDecimalDigits(text);
+    if (form_ != Form::Double && read && read->decimals <= decimals_ &&
+        (read->digits != 0 || !read->negative)) {
+        // The count push_back would find: ReadDecimal's double is the digits
+        // over 10^decimals, correctly rounded, and so is this count over
+        // 10^decimals_, the same number.
+        const std::uint64_t count =
+            read->digits * static_cast<std::uint64_t>(kFactor[decimals_ - read->decimals]);
+        const auto largest =
+            static_cast<std::uint64_t>(form_ == Form::Int16 ? kLargestNarrow : kLargestWide);
+        if (count <= largest) {
+            const auto code =
+                static_cast<std::int32_t>(read->negative ? -static_cast<std::int64_t>(count)
+                                                         : static_cast<std::int64_t>(count));
+            largest_ = std::max<std::int64_t>(largest_, static_cast<std::int64_t>(count));
+            if (form_ == Form::Int16) return append(narrow_, static_cast<std::int16_t>(code));
+            return append(wide_, code);
+        }
+    }
+    push_back(read ? DecimalValue(*read) : ReadDecimal(text).value_or(kNaN));
 }
 
 void ChannelValues::changeForm(Form form, int decimals) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace kestrin {
@@ -27,6 +28,10 @@ class ChannelValues {
     bool empty() const { return size_ == 0; }
     double operator[](std::size_t index) const;
     void push_back(double value);
+    // Adds a field's text as ReadDecimal reads it, NaN for no number: the
+    // same as push_back of that double, the count taken from the digits
+    // when they fit the form as it stands.
+    void pushText(std::string_view text);
     void reserve(std::size_t count);
     // Takes away the first `count` values.
     void eraseFront(std::size_t count);

@@ -98,10 +98,7 @@ void LogChannels::AppendRecord(const Record& record, double key) {
 void LogChannels::AppendData(const std::vector<std::string_view>& fields, const LogDataValues& data,
                              double key) {
     dataLines_.push_back(key);
-    for (std::size_t i = 0; i < kLogColumns; ++i) {
-        const std::optional<double> value = ReadDecimal(fields[i]);
-        values_[i].push_back(value.value_or(kNoValue));
-    }
+    for (std::size_t i = 0; i < kLogColumns; ++i) values_[i].pushText(fields[i]);
     if (source_ == ChannelSource::Stream) return;
     zones_.Add(data);
 }

@@ -20,37 +20,58 @@ constexpr double kPowersOfTen[kFewDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5
 
 }  // namespace
 
-std::optional<double> ReadDecimal(std::string_view text) {
-    std::string_view body = text;
-    bool negative = false;
+namespace {
+
+// A decimal's characters checked: its sign taken off, digits with at most one
+// point, at least one digit. `read` holds the sign and, while there are at
+// most kFewDigits of them, the digits; `count` how many digits there are.
+// std::from_chars alone would also take a second sign, "inf" and "nan".
+bool ScanDecimal(std::string_view& body, DecimalDigits& read, std::size_t& count,
+                 std::size_t& point) {
     if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
-        negative = body.front() == '-';
+        read.negative = body.front() == '-';
         body.remove_prefix(1);
     }
-    // std::from_chars alone would also take a second sign, "inf" and "nan".
-    std::size_t point = std::string_view::npos;
-    std::size_t digits = 0;
-    std::uint64_t whole = 0;  // the digits without the point, while they are few
+    point = std::string_view::npos;
+    count = 0;
     for (std::size_t i = 0; i < body.size(); ++i) {
         if (IsDigit(body[i])) {
-            if (++digits <= kFewDigits)
-                whole = whole * 10 + static_cast<std::uint64_t>(body[i] - '0');
+            if (++count <= kFewDigits)
+                read.digits = read.digits * 10 + static_cast<std::uint64_t>(body[i] - '0');
         } else if (body[i] == '.' && point == std::string_view::npos) {
             point = i;
         } else {
-            return std::nullopt;
+            return false;
         }
     }
-    if (digits == 0) return std::nullopt;
+    read.decimals = point == std::string_view::npos ? 0 : static_cast<int>(body.size() - point - 1);
+    return count > 0;
+}
 
+}  // namespace
+
+std::optional<DecimalDigits> ReadDecimalDigits(std::string_view text) {
+    DecimalDigits read;
+    std::size_t count = 0, point = 0;
+    if (!ScanDecimal(text, read, count, point) || count > kFewDigits) return std::nullopt;
+    return read;
+}
+
+double DecimalValue(const DecimalDigits& read) {
+    // Both numbers are exact doubles, so their quotient is the double
+    // nearest the decimal, as std::from_chars finds it, only faster.
+    const double value = static_cast<double>(read.digits) / kPowersOfTen[read.decimals];
+    return read.negative ? -value : value;
+}
+
+std::optional<double> ReadDecimal(std::string_view text) {
+    std::string_view body = text;
+    DecimalDigits read;
+    std::size_t count = 0, point = 0;
+    if (!ScanDecimal(body, read, count, point)) return std::nullopt;
+    if (count <= kFewDigits) return DecimalValue(read);
+    const bool negative = read.negative;
     double value = 0;
-    if (digits <= kFewDigits) {
-        // Both numbers are exact doubles, so their quotient is the double
-        // nearest the decimal, as std::from_chars finds it, only faster.
-        const std::size_t decimals = point == std::string_view::npos ? 0 : body.size() - point - 1;
-        value = static_cast<double>(whole) / kPowersOfTen[decimals];
-        return negative ? -value : value;
-    }
     const auto parsed =
         std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::fixed);
     if (parsed.ec == std::errc::result_out_of_range) {

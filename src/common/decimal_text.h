@@ -19,6 +19,19 @@ namespace kestrin {
 // tell from zero reads as zero.
 std::optional<double> ReadDecimal(std::string_view text);
 
+// A field that ReadDecimal reads, of at most 15 digits, as its digits: the
+// number is `digits` / 10^`decimals`, negative when `negative`. ReadDecimal's
+// double is that quotient, correctly rounded.
+struct DecimalDigits {
+    std::uint64_t digits = 0;
+    int decimals = 0;
+    bool negative = false;
+};
+// Nothing for a field that is no number or has more than 15 digits.
+std::optional<DecimalDigits> ReadDecimalDigits(std::string_view text);
+// The double ReadDecimal gives for those digits.
+double DecimalValue(const DecimalDigits& read);
+
 // `value` to the nearest hundredth as decimal text: no trailing zeros, no
 // point for a whole number, "0" before the point below one, "-" for negative
 // values and never "-0". Nothing for an infinite or undefined value.

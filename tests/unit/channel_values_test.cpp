@@ -38,22 +38,29 @@ TEST(ChannelValuesTest, KeepsEachColumnInTheNarrowestExactForm) {
         {{"5", "0.001"}, Form::Double, 0},
         // "-0" would come back as 0 from a count.
         {{"5", "-0"}, Form::Double, 0},
+        {{"-0.00", "5"}, Form::Double, 0},
+        {{"+7.", "-.5", "32767", "-32767"}, Form::Int32, 1},
         // No number is kept as such in every form.
         {{"", "7", "x", "0.25"}, Form::Int16, 2},
     };
     for (const auto& c : cases) {
-        ChannelValues values;
+        // Added as numbers, and as the fields' texts.
+        ChannelValues values, texts;
         std::vector<double> added;
         for (const std::string& field : c.fields) {
             added.push_back(ReadDecimal(field).value_or(kNaN));
             values.push_back(added.back());
+            texts.pushText(field);
         }
         SCOPED_TRACE(c.fields.back());
-        EXPECT_EQ(values.form(), c.form);
-        EXPECT_EQ(values.decimals(), c.decimals);
-        ASSERT_EQ(values.size(), added.size());
-        for (std::size_t i = 0; i < added.size(); ++i)
-            EXPECT_TRUE(SameBits(values[i], added[i])) << c.fields[i] << " gave " << values[i];
+        for (const ChannelValues* kept : {&values, &texts}) {
+            EXPECT_EQ(kept->form(), c.form);
+            EXPECT_EQ(kept->decimals(), c.decimals);
+            ASSERT_EQ(kept->size(), added.size());
+            for (std::size_t i = 0; i < added.size(); ++i)
+                EXPECT_TRUE(SameBits((*kept)[i], added[i]))
+                    << c.fields[i] << " gave " << (*kept)[i];
+        }
     }
 }
 
