@@ -40,16 +40,10 @@ double Best(int rounds, Work&& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s KESTRIN AWK_SCRIPT [data lines]\n", argv[0]);
-        return 2;
-    }
-    const std::string kestrin = argv[1];
-    const std::string awk = argv[2];
-    const long long lines = argc > 3 ? std::atoll(argv[3]) : 1000000;
-    const std::string dir = kestrin::bench::RecordBenchLog("kestrin-corrections-bench", lines);
-    const std::string log = dir + "/Log1.txt";
-    const double megabytes = static_cast<double>(std::filesystem::file_size(log)) / 1e6;
+    const std::optional<kestrin::bench::AwkBench> bench =
+        kestrin::bench::StartAwkBench(argc, argv, "kestrin-corrections-bench");
+    if (!bench) return 2;
+    const auto& [kestrin, awk, lines, dir, log, megabytes] = *bench;
 
     const std::string options = "--steady 2 --delay 1 --where 'CLT>=70' --step 1";
     const double ours = kestrin::bench::TimeCommand(

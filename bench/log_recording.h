@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "ecu-sim/drive_recording.h"
@@ -43,6 +44,29 @@ inline std::string RecordBenchLog(const std::string& folder, long long dataLines
         std::exit(1);
     }
     return dir;
+}
+
+// What a benchmark that sets the program beside an awk script takes:
+// "BENCH KESTRIN AWK_SCRIPT [data lines]", and the log it records for them.
+struct AwkBench {
+    std::string kestrin, awk;
+    long long lines = 0;
+    std::string dir, log;
+    double megabytes = 0;
+};
+
+// The arguments read and the log recorded in `folder`; nothing, after the
+// usage on standard error, when the arguments are too few.
+inline std::optional<AwkBench> StartAwkBench(int argc, char** argv, const std::string& folder) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s KESTRIN AWK_SCRIPT [data lines]\n", argv[0]);
+        return std::nullopt;
+    }
+    AwkBench bench{argv[1], argv[2], argc > 3 ? std::atoll(argv[3]) : 1000000, "", "", 0};
+    bench.dir = RecordBenchLog(folder, bench.lines);
+    bench.log = bench.dir + "/Log1.txt";
+    bench.megabytes = static_cast<double>(std::filesystem::file_size(bench.log)) / 1e6;
+    return bench;
 }
 
 }  // namespace kestrin::bench
