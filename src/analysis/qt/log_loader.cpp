@@ -6,13 +6,13 @@
 #include <filesystem>
 
 #include "analysis/qt/log_window.h"
+#include "common/rhythm.h"
 
 namespace kestrin {
 
 namespace {
 
 constexpr int kSteps = 1000;
-constexpr int kPollMilliseconds = 50;
 // A log read sooner than this shows no progress bar at all.
 constexpr int kShowAfterMilliseconds = 300;
 
@@ -42,7 +42,7 @@ LogLoader::LogLoader(const std::string& path, const SettingsTable& settings, QWi
         deleteLater();
     });
     connect(timer_, &QTimer::timeout, this, &LogLoader::poll);
-    timer_->start(kPollMilliseconds);
+    timer_->start(kRhythmMs);  // progress on the program's one beat
     worker_ = std::thread([this] {
         auto channels = std::make_unique<LogChannels>();
         Status failure = ReadLogChannels(path_, *channels, [this](std::uint64_t bytes) {
